@@ -1,0 +1,23 @@
+// Sub-commands of gvc-cli. Each returns the process exit code. Results go to
+// standard output, what the program would show in a message box to standard
+// error, both as UTF-8.
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace gvc::cli {
+
+struct CommandIo {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+int RunTableCheck(std::span<const std::string> args, CommandIo io);
+
+// Prints a Windows-1251 text as a UTF-8 line.
+void PrintLine(std::ostream& stream, std::string_view cp1251);
+
+}  // namespace gvc::cli

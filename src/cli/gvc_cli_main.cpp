@@ -1,0 +1,43 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "util/cp1251.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(std::span<const std::string>, gvc::cli::CommandIo);
+};
+
+const Command kCommands[] = {
+    {"table-check", "table-check FILE        check a sensor-type table file and list its gases", gvc::cli::RunTableCheck},
+};
+
+int Usage(std::ostream& out) {
+    out << "usage: gvc-cli COMMAND [ARGS]\n";
+    for (const Command& c : kCommands) out << "  " << c.usage << "\n";
+    return 2;
+}
+
+}  // namespace
+
+namespace gvc::cli {
+
+void PrintLine(std::ostream& stream, std::string_view cp1251) { stream << Utf8FromCp1251(cp1251) << "\n"; }
+
+}  // namespace gvc::cli
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage(std::cerr);
+    const std::string name = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    for (const Command& c : kCommands) {
+        if (name == c.name) return c.run(args, gvc::cli::CommandIo{std::cout, std::cerr});
+    }
+    std::cerr << "gvc-cli: unknown command " << name << "\n";
+    return Usage(std::cerr);
+}
