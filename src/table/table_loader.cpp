@@ -170,9 +170,12 @@ private:
             SensorTypeEntry& entry = table_.types[gas][type];
             entry.gasCode = static_cast<std::uint8_t>(gas);
             entry.typeNumber = static_cast<std::uint8_t>(type);
-            if (!ParameterLines(entry)) {
-                return Fail(prefix + std::string("Тип Датчика-"_cp) + FormatIntZero(static_cast<std::int32_t>(type), 2) +
-                            std::string(": нарушен Параметр"_cp));
+            const std::string typePrefix =
+                prefix + std::string("Тип Датчика-"_cp) + FormatIntZero(static_cast<std::int32_t>(type), 2) + ": ";
+            std::string badValue;
+            if (!ParameterLines(entry, badValue)) {
+                if (badValue.empty()) return Fail(typePrefix + std::string("нарушен Параметр"_cp));
+                return Fail(typePrefix + badValue);
             }
         }
         // Sixteen types leave no slot for the block's closing rule: refused
@@ -180,12 +183,18 @@ private:
         return Fail(prefix + std::string("нет строки окончания списка Датчиков (более 15 типов)"_cp));
     }
 
-    bool ParameterLines(SensorTypeEntry& entry) {
+    // Reads the forty parameter lines. A line whose name is wrong fails with an
+    // empty `badValue`; a value that is not a number fails with its own text.
+    bool ParameterLines(SensorTypeEntry& entry, std::string& badValue) {
         for (const tf::ParameterLine& parameter : tf::ParameterLines()) {
             const auto value = ParameterValue(parameter.expectedName);
             if (!value) return false;
             const auto number = tf::ParseValue(*value, parameter.form);
-            if (!number) return false;  // a value that is not a number fails the load
+            if (!number) {
+                badValue = std::string("Параметр \""_cp) + parameter.expectedName +
+                           std::string("\": значение \""_cp) + *value + std::string("\" не является числом"_cp);
+                return false;
+            }
             parameter.set(entry, *number);
         }
         return true;
