@@ -10,7 +10,7 @@ namespace gvc {
 enum class DeviceCommand : std::uint8_t { kProbe = 0, kRead = 1, kWrite = 2 };
 
 class DeviceChannel {
-  public:
+public:
     virtual ~DeviceChannel() = default;
     // Sends the request and validates the reply. `value` is the data sent and,
     // on success, the value replied. Returns 0, or the failing result code
