@@ -24,11 +24,15 @@ int RunTableCheck(std::span<const std::string> args, CommandIo io) {
         if (!table.gases[g].formula.empty()) io.out << " (" << Utf8FromCp1251(table.gases[g].formula) << ")";
         io.out << ": " << (g == 0 ? "simulator" : std::to_string(table.typeCount[g]) + " types") << "\n";
     }
-    const std::pair<const char*, const NameList*> lists[] = {
-        {"kinds", &table.kindList},   {"electrodes", &table.electrodeList}, {"measured", &table.measuredParamList},
-        {"units", &table.unitList},   {"makers", &table.makerList},         {"multipliers", &table.multiplierList},
-        {"pga", &table.pgaGainList}};
-    for (const auto& [name, list] : lists) io.out << name << ": " << unsigned{list->count} << "\n";
+    const std::pair<const char*, const NameList*> lists[] = {{"kinds", &table.kindList},
+                                                             {"electrodes", &table.electrodeList},
+                                                             {"measured", &table.measuredParamList},
+                                                             {"units", &table.unitList},
+                                                             {"makers", &table.makerList},
+                                                             {"multipliers", &table.multiplierList},
+                                                             {"pga", &table.pgaGainList}};
+    for (const auto& [name, list] : lists)
+        io.out << name << ": " << unsigned{list->count} << "\n";
     io.out << "OK\n";
     return 0;
 }

@@ -9,13 +9,15 @@ const SensorTypeEntry kZeroEntry{};
 
 SensorTypeTable::SensorTypeTable() {
     const std::pair<NameList*, std::uint8_t> lists[] = {
-        {&kindList, 16}, {&electrodeList, 4}, {&measuredParamList, 8}, {&unitList, 8},
+        {&kindList, 16},  {&electrodeList, 4},  {&measuredParamList, 8}, {&unitList, 8},
         {&makerList, 16}, {&multiplierList, 4}, {&pgaGainList, 8}};
     for (auto [list, slots] : lists) {
         list->slots = slots;
-        for (std::size_t i = 0; i < kMaxListSlots; ++i) list->entries[i].number = static_cast<std::uint8_t>(i);
+        for (std::size_t i = 0; i < kMaxListSlots; ++i)
+            list->entries[i].number = static_cast<std::uint8_t>(i);
     }
-    for (std::size_t g = 0; g < kMaxGases; ++g) gases[g].code = static_cast<std::uint8_t>(g);
+    for (std::size_t g = 0; g < kMaxGases; ++g)
+        gases[g].code = static_cast<std::uint8_t>(g);
 }
 
 const std::string& SensorTypeTable::GasName(unsigned code) const {

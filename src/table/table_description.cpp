@@ -18,9 +18,12 @@ struct ListName {
 };
 
 constexpr ListName kListNames[] = {
-    {"kinds", &SensorTypeTable::kindList},           {"electrodes", &SensorTypeTable::electrodeList},
-    {"measured", &SensorTypeTable::measuredParamList}, {"units", &SensorTypeTable::unitList},
-    {"makers", &SensorTypeTable::makerList},         {"multipliers", &SensorTypeTable::multiplierList},
+    {"kinds", &SensorTypeTable::kindList},
+    {"electrodes", &SensorTypeTable::electrodeList},
+    {"measured", &SensorTypeTable::measuredParamList},
+    {"units", &SensorTypeTable::unitList},
+    {"makers", &SensorTypeTable::makerList},
+    {"multipliers", &SensorTypeTable::multiplierList},
     {"pga", &SensorTypeTable::pgaGainList},
 };
 
@@ -148,7 +151,8 @@ private:
             const auto type = TwoDigitNumber(name.substr(8, 2));
             if (!gas || !type) return Fail("type sections are named [type GG-TT]");
             if (*gas == 0 || *gas >= table_.gasCount) return Fail("type of a gas that is not in [gases]");
-            if (*type != table_.typeCount[*gas]) return Fail("types of a gas must be numbered 00, 01, ... in order");
+            if (*type != table_.typeCount[*gas])
+                return Fail("types of a gas must be numbered 00, 01, ... in order");
             if (*type >= kMaxTypesPerGas) return Fail("too many types for one gas");
             section_ = Section::kType;
             entry_ = &table_.types[*gas][*type];
@@ -176,7 +180,8 @@ private:
         if (*code >= kMaxGases) return Fail("too many gases");
         const auto bar = value.find('|');
         const auto name = Text(Trim(value.substr(0, bar)));
-        const auto formula = Text(bar == std::string_view::npos ? std::string_view{} : Trim(value.substr(bar + 1)));
+        const auto formula =
+            Text(bar == std::string_view::npos ? std::string_view{} : Trim(value.substr(bar + 1)));
         if (!name || !formula) return false;
         table_.gases[*code].name = *name;
         table_.gases[*code].formula = *formula;
@@ -186,8 +191,10 @@ private:
 
     bool ListLine(std::string_view key, std::string_view value) {
         const auto number = TwoDigitNumber(key);
-        if (!number || *number != list_->count) return Fail("list entries must be numbered 00, 01, ... in order");
-        if (*number >= list_->slots) return Fail("the list has only " + std::to_string(list_->slots) + " slots");
+        if (!number || *number != list_->count)
+            return Fail("list entries must be numbered 00, 01, ... in order");
+        if (*number >= list_->slots)
+            return Fail("the list has only " + std::to_string(list_->slots) + " slots");
         const auto text = Text(value);
         if (!text) return false;
         list_->entries[*number].text = *text;
@@ -213,9 +220,11 @@ private:
         for (const tf::ParameterLine& parameter : tf::ParameterLines()) {
             if (key != parameter.fieldName) continue;
             const auto scaled = ParseScaled(value, Scale(parameter.form));
-            if (!scaled || *scaled < INT32_MIN || *scaled > INT32_MAX) return Fail("not a number: " + std::string(value));
+            if (!scaled || *scaled < INT32_MIN || *scaled > INT32_MAX)
+                return Fail("not a number: " + std::string(value));
             parameter.set(*entry_, static_cast<std::int32_t>(*scaled));
-            if (parameter.get(*entry_) != *scaled) return Fail(std::string(key) + " does not hold " + std::string(value));
+            if (parameter.get(*entry_) != *scaled)
+                return Fail(std::string(key) + " does not hold " + std::string(value));
             return true;
         }
         return Fail("unknown field " + std::string(key));
@@ -228,7 +237,9 @@ private:
     SensorTypeEntry* entry_ = nullptr;
 };
 
-std::string TwoDigits(unsigned n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
+std::string TwoDigits(unsigned n) {
+    return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+}
 
 }  // namespace
 

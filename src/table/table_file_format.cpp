@@ -10,16 +10,17 @@ namespace {
 
 constexpr FixedLines kLines{
     .boxRule = "|----------------------------------------------------|"_cp,
-    .boxLines = {
-        "|         Данный файл создан ООО НПФ ВЕЛМОР          |"_cp,
-        "|           для градуировки и обслуживания           |"_cp,
-        "|             газоаналитических датчиков             |"_cp,
-        "|            ! ! ! В Н И М А Н И Е ! ! !             |"_cp,
-        "| Изменение и корректировка данного файла ЗАПРЕЩЕНА! |"_cp,
-        "| Программы градуировки и обслуживания  с измененным |"_cp,
-        "|            файлом РАБОТАТЬ НЕ БУДУТ !!             |"_cp,
-        "| По вопросам изменения обращайтесь в ООО НПФ ВЕЛМОР |"_cp,
-    },
+    .boxLines =
+        {
+            "|         Данный файл создан ООО НПФ ВЕЛМОР          |"_cp,
+            "|           для градуировки и обслуживания           |"_cp,
+            "|             газоаналитических датчиков             |"_cp,
+            "|            ! ! ! В Н И М А Н И Е ! ! !             |"_cp,
+            "| Изменение и корректировка данного файла ЗАПРЕЩЕНА! |"_cp,
+            "| Программы градуировки и обслуживания  с измененным |"_cp,
+            "|            файлом РАБОТАТЬ НЕ БУДУТ !!             |"_cp,
+            "| По вопросам изменения обращайтесь в ООО НПФ ВЕЛМОР |"_cp,
+        },
     .gasListHeading = "|№№|1. Контролируемый Газ           |Формула         |"_cp,
     .gasListClosing = "|--|--------------------------------|----------------|"_cp,
     .listClosing = "|--|--------------------------------|"_cp,
@@ -83,8 +84,10 @@ std::function<std::int64_t(const SensorTypeEntry&)> Getter(Field SensorTypeEntry
     return [member](const SensorTypeEntry& e) { return static_cast<std::int64_t>(e.*member); };
 }
 
-#define GVC_SIMPLE_PARAM(name, form, suffix, field) \
-    ParameterLine{name, form, suffix, Getter(&SensorTypeEntry::field), Setter(&SensorTypeEntry::field), #field}
+#define GVC_SIMPLE_PARAM(name, form, suffix, field)                                                  \
+    ParameterLine {                                                                                  \
+        name, form, suffix, Getter(&SensorTypeEntry::field), Setter(&SensorTypeEntry::field), #field \
+    }
 
 std::array<ParameterLine, 40> BuildParameterLines() {
     using VF = ValueForm;
@@ -92,27 +95,36 @@ std::array<ParameterLine, 40> BuildParameterLines() {
     std::array<ParameterLine, 40> lines{{
         GVC_SIMPLE_PARAM(std::string("02. Тип Сенсора"_cp), VF::kInteger, NS::kNone, kindIndex),
         GVC_SIMPLE_PARAM(std::string("03. Электроды"_cp), VF::kInteger, NS::kNone, electrodeIndex),
-        GVC_SIMPLE_PARAM(std::string("04. Измеряемый параметр"_cp), VF::kInteger, NS::kNone, measuredParamIndex),
+        GVC_SIMPLE_PARAM(std::string("04. Измеряемый параметр"_cp), VF::kInteger, NS::kNone,
+                         measuredParamIndex),
         GVC_SIMPLE_PARAM(std::string("05. Единица Измерения"_cp), VF::kInteger, NS::kNone, unitIndex),
         GVC_SIMPLE_PARAM(std::string("06. Производитель"_cp), VF::kInteger, NS::kNone, makerIndex),
-        GVC_SIMPLE_PARAM(std::string("07. Множитель для ед.измерения"_cp), VF::kInteger, NS::kNone, multiplierIndex),
-        GVC_SIMPLE_PARAM(std::string("08. Диапазон измерения от 0 в"_cp), VF::kInteger, NS::kSpaceUnit, rangeMax),
-        GVC_SIMPLE_PARAM(std::string("09. Время до Окончания Использования"_cp), VF::kInteger, NS::kNone, lifeTime),
-        GVC_SIMPLE_PARAM(std::string("10. Граница Предупреждения в % от Р<раб.мах>"_cp), VF::kInteger, NS::kNone,
-                         workWarnPercent),
+        GVC_SIMPLE_PARAM(std::string("07. Множитель для ед.измерения"_cp), VF::kInteger, NS::kNone,
+                         multiplierIndex),
+        GVC_SIMPLE_PARAM(std::string("08. Диапазон измерения от 0 в"_cp), VF::kInteger, NS::kSpaceUnit,
+                         rangeMax),
+        GVC_SIMPLE_PARAM(std::string("09. Время до Окончания Использования"_cp), VF::kInteger, NS::kNone,
+                         lifeTime),
+        GVC_SIMPLE_PARAM(std::string("10. Граница Предупреждения в % от Р<раб.мах>"_cp), VF::kInteger,
+                         NS::kNone, workWarnPercent),
         GVC_SIMPLE_PARAM(std::string("11. Максимальный Уровень Рабочего Ресурса в"_cp), VF::kInteger,
                          NS::kSpaceUnitHours, workResourceMax),
-        GVC_SIMPLE_PARAM(std::string("01. Максимальное число калибровок"_cp), VF::kInteger, NS::kNone, calibCountMax),
-        GVC_SIMPLE_PARAM(std::string("02. Граница Предупреждения в % от Р<кал.мах>"_cp), VF::kInteger, NS::kNone,
-                         calibWarnPercent),
+        GVC_SIMPLE_PARAM(std::string("01. Максимальное число калибровок"_cp), VF::kInteger, NS::kNone,
+                         calibCountMax),
+        GVC_SIMPLE_PARAM(std::string("02. Граница Предупреждения в % от Р<кал.мах>"_cp), VF::kInteger,
+                         NS::kNone, calibWarnPercent),
         GVC_SIMPLE_PARAM(std::string("03. Макс.Уровень Калибр.Ресурса в % от Р<раб.тек>"_cp), VF::kInteger,
                          NS::kNone, calibResourcePercent),
-        GVC_SIMPLE_PARAM(std::string("04. Время до следующей Калибровки"_cp), VF::kInteger, NS::kNone, calibInterval),
+        GVC_SIMPLE_PARAM(std::string("04. Время до следующей Калибровки"_cp), VF::kInteger, NS::kNone,
+                         calibInterval),
         GVC_SIMPLE_PARAM(std::string("05. Максимальный Коэффициент Усиления PGA"_cp), VF::kInteger, NS::kNone,
                          pgaGainMax),
-        GVC_SIMPLE_PARAM(std::string("06. Нижний Порог - А1 в"_cp), VF::kPointAt5, NS::kSpaceUnit, thresholdA1),
-        GVC_SIMPLE_PARAM(std::string("07. Верхний Порог - А2 в"_cp), VF::kPointAt5, NS::kSpaceUnit, thresholdA2),
-        GVC_SIMPLE_PARAM(std::string("08. Нулевая Концентрация в "_cp), VF::kPointAt5, NS::kUnit, zeroConcentration),
+        GVC_SIMPLE_PARAM(std::string("06. Нижний Порог - А1 в"_cp), VF::kPointAt5, NS::kSpaceUnit,
+                         thresholdA1),
+        GVC_SIMPLE_PARAM(std::string("07. Верхний Порог - А2 в"_cp), VF::kPointAt5, NS::kSpaceUnit,
+                         thresholdA2),
+        GVC_SIMPLE_PARAM(std::string("08. Нулевая Концентрация в "_cp), VF::kPointAt5, NS::kUnit,
+                         zeroConcentration),
         GVC_SIMPLE_PARAM(std::string("09. Эталонная Концентрация в "_cp), VF::kPointAt5, NS::kUnit,
                          referenceConcentration),
         GVC_SIMPLE_PARAM(std::string("10. Погрешность установки в %"_cp), VF::kFixed2, NS::kNone, tolerance),
@@ -122,38 +134,56 @@ std::array<ParameterLine, 40> BuildParameterLines() {
     std::size_t at = 20;
     for (unsigned j = 0; j < kTempRangeCount; ++j) {
         lines[at++] = ParameterLine{
-            Numbered(2 * j + 1, tempStart), VF::kInteger, NS::kNone,
+            Numbered(2 * j + 1, tempStart),
+            VF::kInteger,
+            NS::kNone,
             [j](const SensorTypeEntry& e) { return std::int64_t{e.tempRanges[j].startCoefPercent}; },
-            [j](SensorTypeEntry& e, std::int32_t v) { e.tempRanges[j].startCoefPercent = static_cast<std::uint16_t>(v); },
+            [j](SensorTypeEntry& e, std::int32_t v) {
+                e.tempRanges[j].startCoefPercent = static_cast<std::uint16_t>(v);
+            },
             "tempRanges[" + std::to_string(j) + "].startCoefPercent"};
         lines[at++] = ParameterLine{
-            Numbered(2 * j + 2, tempSlope), VF::kSignedFixed3, NS::kNone,
+            Numbered(2 * j + 2, tempSlope),
+            VF::kSignedFixed3,
+            NS::kNone,
             [j](const SensorTypeEntry& e) { return std::int64_t{e.tempRanges[j].slope}; },
             [j](SensorTypeEntry& e, std::int32_t v) { e.tempRanges[j].slope = static_cast<std::int16_t>(v); },
             "tempRanges[" + std::to_string(j) + "].slope"};
     }
-    lines[at++] = GVC_SIMPLE_PARAM(std::string("11. Конечный Коэф-т Диапазона в %"_cp), VF::kInteger, NS::kNone,
-                                   tempEndCoefPercent);
+    lines[at++] = GVC_SIMPLE_PARAM(std::string("11. Конечный Коэф-т Диапазона в %"_cp), VF::kInteger,
+                                   NS::kNone, tempEndCoefPercent);
     const std::string_view resEnd = "01. Конец Диапазона Ресурса (гр."_cp;
     const std::string_view resStart = "02. Начальный Коэф-т Диапазона Ресурса"_cp;
     const std::string_view resSlope = "03. Наклон Коэф-та в Диапазоне Ресурса"_cp;
     for (unsigned i = 0; i < kResourceRangeCount; ++i) {
         const std::string prefix = "resourceRanges[" + std::to_string(i) + "].";
         lines[at++] = ParameterLine{
-            Numbered(3 * i + 1, resEnd), VF::kInteger, NS::kResourceGroup,
+            Numbered(3 * i + 1, resEnd),
+            VF::kInteger,
+            NS::kResourceGroup,
             [i](const SensorTypeEntry& e) { return std::int64_t{e.resourceRanges[i].rangeEnd}; },
-            [i](SensorTypeEntry& e, std::int32_t v) { e.resourceRanges[i].rangeEnd = static_cast<std::uint16_t>(v); },
+            [i](SensorTypeEntry& e, std::int32_t v) {
+                e.resourceRanges[i].rangeEnd = static_cast<std::uint16_t>(v);
+            },
             prefix + "rangeEnd"};
         lines[at++] = ParameterLine{
-            Numbered(3 * i + 2, resStart), VF::kFixed2, NS::kNone,
+            Numbered(3 * i + 2, resStart),
+            VF::kFixed2,
+            NS::kNone,
             [i](const SensorTypeEntry& e) { return std::int64_t{e.resourceRanges[i].startCoef}; },
-            [i](SensorTypeEntry& e, std::int32_t v) { e.resourceRanges[i].startCoef = static_cast<std::uint16_t>(v); },
+            [i](SensorTypeEntry& e, std::int32_t v) {
+                e.resourceRanges[i].startCoef = static_cast<std::uint16_t>(v);
+            },
             prefix + "startCoef"};
-        lines[at++] = ParameterLine{
-            Numbered(3 * i + 3, resSlope), VF::kFixed3, NS::kNone,
-            [i](const SensorTypeEntry& e) { return std::int64_t{e.resourceRanges[i].slope}; },
-            [i](SensorTypeEntry& e, std::int32_t v) { e.resourceRanges[i].slope = static_cast<std::int16_t>(v); },
-            prefix + "slope"};
+        lines[at++] =
+            ParameterLine{Numbered(3 * i + 3, resSlope),
+                          VF::kFixed3,
+                          NS::kNone,
+                          [i](const SensorTypeEntry& e) { return std::int64_t{e.resourceRanges[i].slope}; },
+                          [i](SensorTypeEntry& e, std::int32_t v) {
+                              e.resourceRanges[i].slope = static_cast<std::int16_t>(v);
+                          },
+                          prefix + "slope"};
     }
     return lines;
 }
@@ -164,7 +194,8 @@ std::array<ParameterLine, 40> BuildParameterLines() {
 // nothing after them, within the 32-bit range.
 std::optional<std::int64_t> ParseDecimal(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     if (i == text.size()) return std::nullopt;
@@ -196,14 +227,18 @@ std::string ZeroPadded(std::int64_t value, std::size_t width) {
 
 }  // namespace
 
-const FixedLines& Lines() { return kLines; }
+const FixedLines& Lines() {
+    return kLines;
+}
 
 std::array<std::string_view, 11> HeaderBox() {
     const auto& b = kLines.boxLines;
     return {kLines.boxRule, b[0], b[1], b[2], kLines.boxRule, b[3], b[4], b[5], b[6], b[7], kLines.boxRule};
 }
 
-const std::array<ListSpec, 7>& Lists() { return kLists; }
+const std::array<ListSpec, 7>& Lists() {
+    return kLists;
+}
 
 const std::array<ParameterLine, 40>& ParameterLines() {
     static const std::array<ParameterLine, 40> lines = BuildParameterLines();

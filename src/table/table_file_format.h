@@ -18,9 +18,9 @@ namespace gvc::table_format {
 inline constexpr std::size_t kLine54 = 54;
 inline constexpr std::size_t kLine37 = 37;
 inline constexpr std::size_t kLine63 = 63;
-inline constexpr std::size_t kNameFieldWidth = 49;    // Line-63 columns 4..52
-inline constexpr std::size_t kValueFieldWidth = 8;    // Line-63 columns 54..61
-inline constexpr std::size_t kMaxNameSuffix = 20;     // unit text allowed after a parameter name
+inline constexpr std::size_t kNameFieldWidth = 49;  // Line-63 columns 4..52
+inline constexpr std::size_t kValueFieldWidth = 8;  // Line-63 columns 54..61
+inline constexpr std::size_t kMaxNameSuffix = 20;   // unit text allowed after a parameter name
 
 struct FixedLines {
     std::string_view boxRule;

@@ -57,7 +57,9 @@ private:
     TextFileChecksum checksum_;
 };
 
-std::string GasPrefix(unsigned gas) { return std::string("Газ-"_cp) + FormatIntZero(static_cast<std::int32_t>(gas), 2) + ": "; }
+std::string GasPrefix(unsigned gas) {
+    return std::string("Газ-"_cp) + FormatIntZero(static_cast<std::int32_t>(gas), 2) + ": ";
+}
 
 class TableParser {
 public:
@@ -94,7 +96,8 @@ private:
                 table_.gasCount = static_cast<std::uint8_t>(slot);
                 return true;
             }
-            if (tf::LineNumber(*line) != static_cast<int>(slot)) return Fail("Список Газов: неверный номер"_cp);
+            if (tf::LineNumber(*line) != static_cast<int>(slot))
+                return Fail("Список Газов: неверный номер"_cp);
             table_.gases[slot].name = TrimRight(line->substr(4, 32));
             table_.gases[slot].formula = TrimRight(line->substr(37, 16));
         }
@@ -165,13 +168,14 @@ private:
                 return Fail(prefix + std::string("нарушен заголовок Датчика"_cp));
             }
             reader_.Read(tf::kLine63);
-            if (!reader_.ReadEquals(tf::Lines().parameterHeading)) return Fail(prefix + std::string("нарушен заголовок Датчика"_cp));
+            if (!reader_.ReadEquals(tf::Lines().parameterHeading))
+                return Fail(prefix + std::string("нарушен заголовок Датчика"_cp));
             reader_.Read(tf::kLine63);
             SensorTypeEntry& entry = table_.types[gas][type];
             entry.gasCode = static_cast<std::uint8_t>(gas);
             entry.typeNumber = static_cast<std::uint8_t>(type);
-            const std::string typePrefix =
-                prefix + std::string("Тип Датчика-"_cp) + FormatIntZero(static_cast<std::int32_t>(type), 2) + ": ";
+            const std::string typePrefix = prefix + std::string("Тип Датчика-"_cp) +
+                                           FormatIntZero(static_cast<std::int32_t>(type), 2) + ": ";
             std::string badValue;
             if (!ParameterLines(entry, badValue)) {
                 if (badValue.empty()) return Fail(typePrefix + std::string("нарушен Параметр"_cp));
@@ -192,7 +196,8 @@ private:
             const auto number = tf::ParseValue(*value, parameter.form);
             if (!number) {
                 badValue = std::string("Параметр \""_cp) + parameter.expectedName +
-                           std::string("\": значение \""_cp) + *value + std::string("\" не является числом"_cp);
+                           std::string("\": значение \""_cp) + *value +
+                           std::string("\" не является числом"_cp);
                 return false;
             }
             parameter.set(entry, *number);
@@ -210,7 +215,8 @@ private:
         name.replace(2, 1, ". ");
         // A unit of up to 20 characters may follow the expected name.
         if (name.size() > expectedName.size()) {
-            name.erase(expectedName.size(), std::min<std::size_t>(tf::kMaxNameSuffix, name.size() - expectedName.size()));
+            name.erase(expectedName.size(),
+                       std::min<std::size_t>(tf::kMaxNameSuffix, name.size() - expectedName.size()));
         }
         if (name != expectedName) return std::nullopt;
         return std::string(TrimRight(line->substr(54, 8)));

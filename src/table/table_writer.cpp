@@ -27,9 +27,11 @@ public:
     bool Numbered(unsigned number, std::initializer_list<std::pair<std::string_view, std::size_t>> fields) {
         std::string line = "|" + FormatIntZero(static_cast<std::int32_t>(number), 2) + "|";
         for (const auto& [text, width] : fields) {
-            if (text.size() > width) return Problem("text too long for its column (" + std::to_string(width) + "): " +
-                                                    Utf8FromCp1251(text));
-            if (!text.empty() && text.back() == ' ') return Problem("text ends with a blank: " + Utf8FromCp1251(text));
+            if (text.size() > width)
+                return Problem("text too long for its column (" + std::to_string(width) +
+                               "): " + Utf8FromCp1251(text));
+            if (!text.empty() && text.back() == ' ')
+                return Problem("text ends with a blank: " + Utf8FromCp1251(text));
             line += PadRightSpaces(text, static_cast<int>(width)) + "|";
         }
         Line(line);
@@ -88,11 +90,15 @@ bool WriteType(TableFileBuilder& out, const SensorTypeTable& table, unsigned gas
         std::string name = parameter.expectedName.substr(4);
         std::string suffix = NameSuffixText(parameter.suffix, unit, resourceGroup);
         // Keep the unit within the name column and the 20 characters the reader skips.
-        suffix.resize(std::min({suffix.size(), tf::kMaxNameSuffix, tf::kNameFieldWidth - std::min(name.size(), tf::kNameFieldWidth)}));
-        while (!suffix.empty() && suffix.back() == ' ') suffix.pop_back();
+        suffix.resize(std::min({suffix.size(), tf::kMaxNameSuffix,
+                                tf::kNameFieldWidth - std::min(name.size(), tf::kNameFieldWidth)}));
+        while (!suffix.empty() && suffix.back() == ' ')
+            suffix.pop_back();
         name += suffix;
-        const auto number = static_cast<unsigned>((parameter.expectedName[0] - '0') * 10 + (parameter.expectedName[1] - '0'));
-        if (!out.Numbered(number, {{name, tf::kNameFieldWidth}, {*value, tf::kValueFieldWidth}})) return false;
+        const auto number =
+            static_cast<unsigned>((parameter.expectedName[0] - '0') * 10 + (parameter.expectedName[1] - '0'));
+        if (!out.Numbered(number, {{name, tf::kNameFieldWidth}, {*value, tf::kValueFieldWidth}}))
+            return false;
     }
     return true;
 }
@@ -120,7 +126,8 @@ std::optional<std::string> WriteSensorTypeTableBytes(const SensorTypeTable& tabl
         out.Problem("at most 15 gases (the simulator included) fit the gas list");
         return std::nullopt;
     }
-    for (std::string_view line : tf::HeaderBox()) out.Line(line);
+    for (std::string_view line : tf::HeaderBox())
+        out.Line(line);
 
     out.Line(lines.gasListClosing);
     out.Line(lines.gasListHeading);

@@ -85,7 +85,8 @@ template <std::size_t N>
 struct Utf8Literal {
     char text[N];
     constexpr Utf8Literal(const char (&s)[N]) {  // NOLINT: implicit by design
-        for (std::size_t i = 0; i < N; ++i) text[i] = s[i];
+        for (std::size_t i = 0; i < N; ++i)
+            text[i] = s[i];
     }
     constexpr std::string_view view() const { return {text, N - 1}; }
 };

@@ -18,7 +18,9 @@ constexpr std::size_t kPrefixLength = sizeof("\x01GVC-FileVersion=") - 1;
 
 }  // namespace
 
-std::string CompiledVersionText() { return std::string(kMarker + kPrefixLength); }
+std::string CompiledVersionText() {
+    return std::string(kMarker + kPrefixLength);
+}
 
 std::string GetFileVersionText(const std::string& path) {
     std::ifstream in(Utf8FromCp1251(path), std::ios::binary);

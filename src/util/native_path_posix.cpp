@@ -20,13 +20,16 @@ std::filesystem::path NativePath(std::string_view cp1251Path) {
         if (c == '\\') c = '/';
     }
     if (!prefix.empty()) {
-        while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();
+        while (!prefix.empty() && prefix.back() == '/')
+            prefix.pop_back();
         if (text.empty() || text.front() != '/') text.insert(0, 1, '/');
     }
     return std::filesystem::path(prefix + Utf8FromCp1251(text));
 }
 
-std::string Cp1251PathText(const std::filesystem::path& path) { return Cp1251FromUtf8(path.string()); }
+std::string Cp1251PathText(const std::filesystem::path& path) {
+    return Cp1251FromUtf8(path.string());
+}
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
     std::error_code error;

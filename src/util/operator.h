@@ -35,7 +35,9 @@ public:
 
     void QueueAnswer(bool yes) { answers_.push_back(yes); }
 
-    void Show(MessageKind kind, std::string_view text) override { messages_.push_back({kind, std::string(text), false}); }
+    void Show(MessageKind kind, std::string_view text) override {
+        messages_.push_back({kind, std::string(text), false});
+    }
 
     bool Ask(MessageKind kind, std::string_view text) override {
         messages_.push_back({kind, std::string(text), true});

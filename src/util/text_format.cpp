@@ -31,8 +31,8 @@ std::string ZeroPad(std::string digits, int width) {
 std::string FormatIntZero(std::int32_t value, int width) {
     const bool negative = value < 0;
     const auto wide = static_cast<std::int64_t>(value);
-    std::string text = ZeroPad(Digits(static_cast<std::uint64_t>(negative ? -wide : wide)),
-                               negative ? width - 1 : width);
+    std::string text =
+        ZeroPad(Digits(static_cast<std::uint64_t>(negative ? -wide : wide)), negative ? width - 1 : width);
     if (negative) text.insert(0, 1, '-');
     return text;
 }
@@ -46,13 +46,15 @@ std::string PadLeftSpaces(std::string_view text, int count) {
 
 std::string PadRightSpaces(std::string_view text, int width) {
     std::string out(text);
-    if (width > 0 && out.size() < static_cast<std::size_t>(width)) out.resize(static_cast<std::size_t>(width), ' ');
+    if (width > 0 && out.size() < static_cast<std::size_t>(width))
+        out.resize(static_cast<std::size_t>(width), ' ');
     return out;
 }
 
 std::string FormatSerial(std::uint32_t serial) {
     const auto group = [](std::uint32_t v, int width) { return ZeroPad(Digits(v), width); };
-    return group(serial / 1000000, 2) + "." + group((serial % 1000000) / 1000, 3) + "." + group(serial % 1000, 3);
+    return group(serial / 1000000, 2) + "." + group((serial % 1000000) / 1000, 3) + "." +
+           group(serial % 1000, 3);
 }
 
 std::string FormatPowerOfTwo(int exponent) {

@@ -17,7 +17,8 @@ TEST(Cp1251, LiteralsAreSingleBytes) {
 
 TEST(Cp1251, EveryByteRoundTripsThroughUtf8) {
     std::string all;
-    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (int b = 1; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
     EXPECT_EQ(Cp1251FromUtf8(Utf8FromCp1251(all)), all);
 }
 
@@ -28,8 +29,10 @@ TEST(Cp1251, Utf8Conversion) {
 
 TEST(Cp1251, UnencodableAndMalformedInputBecomesQuestionMarks) {
     EXPECT_EQ(Cp1251FromUtf8("a\u4e2db"), "a?b");  // a CJK character
-    EXPECT_EQ(Cp1251FromUtf8("a\xFF" "b"), "a?b");  // not UTF-8 at all
-    EXPECT_EQ(Cp1251FromUtf8("\xD0"), "?");         // cut sequence at the end
+    EXPECT_EQ(Cp1251FromUtf8("a\xFF"
+                             "b"),
+              "a?b");                        // not UTF-8 at all
+    EXPECT_EQ(Cp1251FromUtf8("\xD0"), "?");  // cut sequence at the end
     EXPECT_FALSE(IsCp1251Encodable("\u4e2d"));
     EXPECT_TRUE(IsCp1251Encodable("Тип_03-01 №5"));
 }

@@ -19,7 +19,8 @@ SensorTypeTable RandomTable(std::mt19937& rng) {
         static const std::string letters = Cp1251FromUtf8("АБВгдеЖЗиКлмНО%/.() 0123456789abcXYZ№");
         std::string s;
         const int n = pick(1, maxLength);
-        for (int i = 0; i < n; ++i) s.push_back(letters[static_cast<std::size_t>(pick(0, static_cast<int>(letters.size()) - 1))]);
+        for (int i = 0; i < n; ++i)
+            s.push_back(letters[static_cast<std::size_t>(pick(0, static_cast<int>(letters.size()) - 1))]);
         // Descriptions trim their values, so texts start and end with a visible character.
         if (s.front() == ' ') s.front() = 'x';
         if (s.back() == ' ') s.back() = 'x';
@@ -34,7 +35,8 @@ SensorTypeTable RandomTable(std::mt19937& rng) {
     for (NameList* list : {&t.kindList, &t.electrodeList, &t.measuredParamList, &t.unitList, &t.makerList,
                            &t.multiplierList, &t.pgaGainList}) {
         list->count = static_cast<std::uint8_t>(pick(0, list->slots));
-        for (unsigned i = 0; i < list->count; ++i) list->entries[i].text = text(32);
+        for (unsigned i = 0; i < list->count; ++i)
+            list->entries[i].text = text(32);
     }
     for (unsigned g = 1; g < t.gasCount; ++g) {
         t.typeCount[g] = static_cast<std::uint8_t>(pick(0, 15));
@@ -51,7 +53,9 @@ SensorTypeTable RandomTable(std::mt19937& rng) {
             e.thresholdA2 = pick(-999999, 9999999);
             e.referenceConcentration = pick(0, 9999999);
             e.tolerance = static_cast<std::uint16_t>(pick(0, 9999));
-            for (TempRange& r : e.tempRanges) r = {static_cast<std::uint16_t>(pick(0, 65535)), static_cast<std::int16_t>(pick(-9999, 32767))};
+            for (TempRange& r : e.tempRanges)
+                r = {static_cast<std::uint16_t>(pick(0, 65535)),
+                     static_cast<std::int16_t>(pick(-9999, 32767))};
             for (ResourceRange& r : e.resourceRanges) {
                 r = {static_cast<std::uint16_t>(pick(0, 65535)), static_cast<std::uint16_t>(pick(0, 9999)),
                      static_cast<std::int16_t>(pick(0, 32767))};
@@ -91,7 +95,8 @@ TEST(TableWriter, RefusesWhatTheFileCannotCarry) {
         {"tolerance beyond 99.99", [](SensorTypeTable& t) { t.types[1][0].tolerance = 10000; }},
         {"threshold beyond 9999.999", [](SensorTypeTable& t) { t.types[1][0].thresholdA1 = 10000000; }},
         {"negative resource slope", [](SensorTypeTable& t) { t.types[1][0].resourceRanges[0].slope = -1; }},
-        {"temperature slope below -9.999", [](SensorTypeTable& t) { t.types[1][0].tempRanges[0].slope = -10000; }},
+        {"temperature slope below -9.999",
+         [](SensorTypeTable& t) { t.types[1][0].tempRanges[0].slope = -10000; }},
     };
     for (const Case& c : cases) {
         SensorTypeTable t = testing::SmallTable();
@@ -110,7 +115,8 @@ TEST(TableDescription, ReportsTheLineAtFault) {
     const Case cases[] = {
         {"[gases]\n00 = A\n02 = B\n", "line 3: gases must be numbered 00, 01, ... in order"},
         {"kindIndex = 1\n", "line 1: a value outside any section"},
-        {"[gases]\n00 = A\n01 = B\n[type 01-01]\n", "line 4: types of a gas must be numbered 00, 01, ... in order"},
+        {"[gases]\n00 = A\n01 = B\n[type 01-01]\n",
+         "line 4: types of a gas must be numbered 00, 01, ... in order"},
         {"[gases]\n00 = A\n01 = B\n[type 01-00]\ntolerance = 1.234\n", "line 5: not a number: 1.234"},
         {"[gases]\n00 = A\n01 = B\n[type 01-00]\nkindIndex = 300\n", "line 5: kindIndex does not hold 300"},
         {"[gases]\n00 = A\n01 = B\n[type 01-00]\nbogus = 1\n", "line 5: unknown field bogus"},

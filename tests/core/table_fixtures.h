@@ -28,7 +28,8 @@ inline SensorTypeTable SmallTable() {
     t.kindList.entries[0].text = Cp1251FromUtf8("термокаталитический");
     t.kindList.entries[1].text = Cp1251FromUtf8("ультрафиолетовый");
     t.electrodeList.count = 4;  // every slot filled
-    for (int i = 0; i < 4; ++i) t.electrodeList.entries[static_cast<std::size_t>(i)].text = "E" + std::to_string(i);
+    for (int i = 0; i < 4; ++i)
+        t.electrodeList.entries[static_cast<std::size_t>(i)].text = "E" + std::to_string(i);
     t.measuredParamList.count = 0;
     t.unitList.count = 2;
     t.unitList.entries[0].text = Cp1251FromUtf8("% НКПР");
@@ -99,7 +100,8 @@ inline std::string Edit(std::string bytes, std::string_view from, std::string_vi
     const std::string b = Cp1251FromUtf8(to);
     EXPECT_EQ(a.size(), b.size()) << from;
     std::size_t at = bytes.find(a);
-    for (int i = 0; i < occurrence && at != std::string::npos; ++i) at = bytes.find(a, at + 1);
+    for (int i = 0; i < occurrence && at != std::string::npos; ++i)
+        at = bytes.find(a, at + 1);
     EXPECT_NE(at, std::string::npos) << "no " << from;
     if (at != std::string::npos) bytes.replace(at, a.size(), b);
     return bytes;
@@ -109,7 +111,8 @@ inline std::string Edit(std::string bytes, std::string_view from, std::string_vi
 inline std::string CutBefore(const std::string& bytes, std::string_view text, int occurrence = 0) {
     const std::string a = Cp1251FromUtf8(text);
     std::size_t at = bytes.find(a);
-    for (int i = 0; i < occurrence && at != std::string::npos; ++i) at = bytes.find(a, at + 1);
+    for (int i = 0; i < occurrence && at != std::string::npos; ++i)
+        at = bytes.find(a, at + 1);
     EXPECT_NE(at, std::string::npos) << "no " << text;
     return bytes.substr(0, at == std::string::npos ? 0 : at);
 }

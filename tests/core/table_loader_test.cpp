@@ -7,8 +7,8 @@
 
 #include "table/table_description.h"
 #include "table/table_file_format.h"
-#include "util/native_path.h"
 #include "table_fixtures.h"
+#include "util/native_path.h"
 
 namespace gvc {
 namespace {
@@ -56,7 +56,8 @@ TEST(TableLoader, MissingFileCannotBeOpened) {
 
 // Position of the n-th line after the line that starts at `at`.
 std::size_t Skip(std::size_t at, std::initializer_list<std::size_t> visibleWidths) {
-    for (std::size_t w : visibleWidths) at += w + 2;
+    for (std::size_t w : visibleWidths)
+        at += w + 2;
     return at;
 }
 
@@ -79,7 +80,8 @@ TEST(TableLoader, GrammarFailuresGiveTheirMessages) {
     const Case cases[] = {
         {"maker line of the header box", Edit(good, "создан ООО НПФ ВЕЛМОР", "создан ООО НПФ ВЕЛМАР"),
          "Список Газов: неверный номер"},
-        {"gas list heading", Edit(good, "Контролируемый Газ", "Контролируемый газ"), "Список Газов: нарушен заголовок"},
+        {"gas list heading", Edit(good, "Контролируемый Газ", "Контролируемый газ"),
+         "Список Газов: нарушен заголовок"},
         {"gas entry number", Edit(good, "|01|Метан", "|04|Метан"), "Список Газов: неверный номер"},
         {"end of file in the gas list", CutBefore(good, "|01|Метан"), "Список Газов: конец файла Параметров"},
         {"simulator line", Edit(good, "|00|Имитатор", "|00|Иммтатор", 1), "Нарушена структура Имитатора"},
@@ -89,11 +91,15 @@ TEST(TableLoader, GrammarFailuresGiveTheirMessages) {
         {"gas title formula", Edit(good, "CH4 ", "CH5 ", 1), "Газ-01: нарушен заголовок Газа"},
         {"end of file in a gas title", CutBefore(good, "Метан", 1), "Газ-01: нарушен заголовок Газа"},
         {"type title text", Edit(good, "Датчик 01-01", "Датчик 01-02"), "Газ-01: нарушен заголовок Датчика"},
-        {"type title number", Edit(good, "|01|Датчик 01-01", "|02|Датчик 01-01"), "Газ-01: нарушен заголовок Датчика"},
-        {"parameter heading", Edit(good, "|№№|Параметр", "|№№|параметр", 1), "Газ-01: нарушен заголовок Датчика"},
+        {"type title number", Edit(good, "|01|Датчик 01-01", "|02|Датчик 01-01"),
+         "Газ-01: нарушен заголовок Датчика"},
+        {"parameter heading", Edit(good, "|№№|Параметр", "|№№|параметр", 1),
+         "Газ-01: нарушен заголовок Датчика"},
         {"end of file in a type title", CutBefore(good, "Датчик 01-01"), "Газ-01: нарушен заголовок Датчика"},
-        {"parameter number", Edit(good, "|02|Тип Сенсора", "|03|Тип Сенсора"), "Газ-01: Тип Датчика-00: нарушен Параметр"},
-        {"parameter name in type 1", Edit(good, "Электроды", "Электрод ", 1), "Газ-01: Тип Датчика-01: нарушен Параметр"},
+        {"parameter number", Edit(good, "|02|Тип Сенсора", "|03|Тип Сенсора"),
+         "Газ-01: Тип Датчика-00: нарушен Параметр"},
+        {"parameter name in type 1", Edit(good, "Электроды", "Электрод ", 1),
+         "Газ-01: Тип Датчика-01: нарушен Параметр"},
         {"end of file among parameters", CutBefore(good, "Нулевая Концентрация", 1),
          "Газ-01: Тип Датчика-01: нарушен Параметр"},
         {"end line", Edit(good, "Конец Списка", "Конец списка"), "Нарушена структура конца файла"},
@@ -111,16 +117,16 @@ TEST(TableLoader, GrammarFailuresGiveTheirMessages) {
     }
 }
 
-
 // Every list with one entry, so each list can be broken in each way.
 SensorTypeTable OneEntryPerList() {
     SensorTypeTable t = SmallTable();
-    NameList* lists[] = {&t.kindList,     &t.electrodeList,  &t.measuredParamList, &t.unitList,
-                         &t.makerList,    &t.multiplierList, &t.pgaGainList};
+    NameList* lists[] = {&t.kindList,  &t.electrodeList,  &t.measuredParamList, &t.unitList,
+                         &t.makerList, &t.multiplierList, &t.pgaGainList};
     int i = 0;
     for (NameList* list : lists) {
         *list = NameList{1, list->slots, {}};
-        for (std::size_t n = 0; n < kMaxListSlots; ++n) list->entries[n].number = static_cast<std::uint8_t>(n);
+        for (std::size_t n = 0; n < kMaxListSlots; ++n)
+            list->entries[n].number = static_cast<std::uint8_t>(n);
         list->entries[0].text = Cp1251FromUtf8("Запись" + std::to_string(i++));
     }
     return t;
@@ -139,11 +145,12 @@ TEST(TableLoader, NameListFailuresGiveTheirMessages) {
         {"3. Число Электродов", "Список Электродов: нарушен заголовок", "Список Электродов: неверный номер",
          "Список Электродов: конец файла Параметров"},
         {"4. Измеряемый Параметр", "Список Измеряемых Параметров: нарушен заголовок",
-         "Список Измеряемых Параметров: неверный номер", "Список Измеряемых Параметров: конец файла Параметров"},
-        {"5. Единица Измерения", "Список Единиц Измерения: нарушен заголовок", "Список Единиц Измерения: неверный номер",
-         "Список Единиц Измерения: конец файла Параметров"},
-        {"6. Производитель", "Список Производителей: нарушен заголовок", "Список Производителей: неверный номер",
-         "Список Производителей: конец файла Параметров"},
+         "Список Измеряемых Параметров: неверный номер",
+         "Список Измеряемых Параметров: конец файла Параметров"},
+        {"5. Единица Измерения", "Список Единиц Измерения: нарушен заголовок",
+         "Список Единиц Измерения: неверный номер", "Список Единиц Измерения: конец файла Параметров"},
+        {"6. Производитель", "Список Производителей: нарушен заголовок",
+         "Список Производителей: неверный номер", "Список Производителей: конец файла Параметров"},
         {"7. Множитель", "Список Множителей: нарушен заголовок", "Список Множителей: неверный номер",
          "Список Множителей: конец файла Параметров"},
         {"5. Коэффициент Усиления PGA", "Список Коэффициентов PGA: нарушен заголовок",
@@ -172,7 +179,8 @@ TEST(TableLoader, ValueThatIsNotANumberFailsWithItsName) {
     for (const char* bad : {"1O0     |", "        |", "-       |", "0x10    |"}) {
         const LoadResult r = Load(Edit(good, "|100     |", std::string("|") + bad));
         EXPECT_FALSE(r.ok) << bad << r.message;
-        EXPECT_EQ(r.message.rfind("Газ-01: Тип Датчика-00: Параметр \"08. Диапазон измерения от 0 в\"", 0), 0u)
+        EXPECT_EQ(r.message.rfind("Газ-01: Тип Датчика-00: Параметр \"08. Диапазон измерения от 0 в\"", 0),
+                  0u)
             << r.message;
         EXPECT_NE(r.message.find("не является числом"), std::string::npos) << r.message;
     }
@@ -217,7 +225,8 @@ TEST(TableLoader, GasListSlotsSetTheGasCount) {
     for (std::uint8_t gases : {std::uint8_t{0}, std::uint8_t{1}, std::uint8_t{3}, std::uint8_t{15}}) {
         SensorTypeTable t = SmallTable();
         t.gasCount = gases;
-        for (unsigned g = 3; g < gases; ++g) t.gases[g].name = "G" + std::to_string(g);
+        for (unsigned g = 3; g < gases; ++g)
+            t.gases[g].name = "G" + std::to_string(g);
         for (unsigned g = gases; g < kMaxGases; ++g) {
             t.gases[g].name.clear();
             t.gases[g].formula.clear();
@@ -232,7 +241,8 @@ TEST(TableLoader, GasListSlotsSetTheGasCount) {
 }
 
 // Inserts `line` + CR LF in front of the `occurrence`-th appearance of `before`.
-std::string InsertLine(const std::string& bytes, std::string_view before, const std::string& line, int occurrence = 0) {
+std::string InsertLine(const std::string& bytes, std::string_view before, const std::string& line,
+                       int occurrence = 0) {
     const std::string head = CutBefore(bytes, before, occurrence);
     const std::size_t lineStart = head.rfind("\r\n") + 2;
     return bytes.substr(0, lineStart) + line + "\r\n" + bytes.substr(lineStart);
@@ -241,10 +251,12 @@ std::string InsertLine(const std::string& bytes, std::string_view before, const 
 TEST(TableLoader, SixteenGasesWithoutClosingLineAreRefused) {
     SensorTypeTable t = SmallTable();
     t.gasCount = 15;
-    for (unsigned g = 3; g < 15; ++g) t.gases[g].name = "G" + std::to_string(g);
+    for (unsigned g = 3; g < 15; ++g)
+        t.gases[g].name = "G" + std::to_string(g);
     const std::string good = TableBytes(t);
     const std::string extra = Cp1251FromUtf8("|15|G15                             |                |");
-    const LoadResult r = Load(InsertLine(good, "|--|--------------------------------|----------------|", extra, 2));
+    const LoadResult r =
+        Load(InsertLine(good, "|--|--------------------------------|----------------|", extra, 2));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "Список Газов: нет строки окончания списка (более 15 газов)");
 }
@@ -296,25 +308,36 @@ TEST(ValueForms, ConvertAsTheFileWritesThem) {
         std::optional<std::int32_t> value;
     };
     const Case cases[] = {
-        {"-0.750", tf::ValueForm::kSignedFixed3, -750}, {"00.750", tf::ValueForm::kSignedFixed3, 750},
-        {"-1.300", tf::ValueForm::kSignedFixed3, -1300}, {"01.300", tf::ValueForm::kSignedFixed3, 1300},
-        {"01.50", tf::ValueForm::kFixed2, 150},          {"00.009", tf::ValueForm::kFixed3, 9},
-        {"0001.400", tf::ValueForm::kPointAt5, 1400},    {"-001.400", tf::ValueForm::kPointAt5, -1400},
-        {"1400", tf::ValueForm::kPointAt5, 1400},        {"262800", tf::ValueForm::kInteger, 262800},
-        {"-7", tf::ValueForm::kInteger, -7},             {"1.5", tf::ValueForm::kFixed2, std::nullopt},
-        {"abc", tf::ValueForm::kInteger, std::nullopt},  {"", tf::ValueForm::kInteger, std::nullopt},
-        {"12a", tf::ValueForm::kInteger, std::nullopt},  {"4294967296", tf::ValueForm::kInteger, std::nullopt},
-        {"01.", tf::ValueForm::kFixed2, std::nullopt},   {"0001,400", tf::ValueForm::kPointAt5, 1400},
+        {"-0.750", tf::ValueForm::kSignedFixed3, -750},
+        {"00.750", tf::ValueForm::kSignedFixed3, 750},
+        {"-1.300", tf::ValueForm::kSignedFixed3, -1300},
+        {"01.300", tf::ValueForm::kSignedFixed3, 1300},
+        {"01.50", tf::ValueForm::kFixed2, 150},
+        {"00.009", tf::ValueForm::kFixed3, 9},
+        {"0001.400", tf::ValueForm::kPointAt5, 1400},
+        {"-001.400", tf::ValueForm::kPointAt5, -1400},
+        {"1400", tf::ValueForm::kPointAt5, 1400},
+        {"262800", tf::ValueForm::kInteger, 262800},
+        {"-7", tf::ValueForm::kInteger, -7},
+        {"1.5", tf::ValueForm::kFixed2, std::nullopt},
+        {"abc", tf::ValueForm::kInteger, std::nullopt},
+        {"", tf::ValueForm::kInteger, std::nullopt},
+        {"12a", tf::ValueForm::kInteger, std::nullopt},
+        {"4294967296", tf::ValueForm::kInteger, std::nullopt},
+        {"01.", tf::ValueForm::kFixed2, std::nullopt},
+        {"0001,400", tf::ValueForm::kPointAt5, 1400},
     };
-    for (const Case& c : cases) EXPECT_EQ(tf::ParseValue(c.text, c.form), c.value) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(tf::ParseValue(c.text, c.form), c.value) << c.text;
 }
 
 TEST(ValueForms, StoredValuesKeepTheLowBitsOfTheirField) {
     SensorTypeTable t = SmallTable();
     const std::string good = TableBytes(t);
     // "Тип Сенсора" 300 in an 8-bit field keeps 300 - 256.
-    const LoadResult r = Load(WithFreshChecksum(Edit(good, "|Тип Сенсора                                      |0  ",
-                                                      "|Тип Сенсора                                      |300")));
+    const LoadResult r =
+        Load(WithFreshChecksum(Edit(good, "|Тип Сенсора                                      |0  ",
+                                    "|Тип Сенсора                                      |300")));
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.table.types[1][0].kindIndex, 44);
 }

@@ -16,12 +16,22 @@ TEST(FormatIntZero, PadsAndSigns) {
         const char* text;
     };
     const Case cases[] = {
-        {7, 2, "07"},     {1400, 7, "0001400"}, {-5, 3, "-05"},  {123, 2, "123"},
-        {0, 3, "000"},    {-1, 1, "-1"},        {-1, 0, "-1"},   {0, 0, "0"},
-        {5, -3, "5"},     {-42, 2, "-42"},      {255, 3, "255"}, {std::numeric_limits<std::int32_t>::min(), 1, "-2147483648"},
+        {7, 2, "07"},
+        {1400, 7, "0001400"},
+        {-5, 3, "-05"},
+        {123, 2, "123"},
+        {0, 3, "000"},
+        {-1, 1, "-1"},
+        {-1, 0, "-1"},
+        {0, 0, "0"},
+        {5, -3, "5"},
+        {-42, 2, "-42"},
+        {255, 3, "255"},
+        {std::numeric_limits<std::int32_t>::min(), 1, "-2147483648"},
         {std::numeric_limits<std::int32_t>::max(), 12, "002147483647"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatIntZero(c.value, c.width), c.text) << c.value << " width " << c.width;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatIntZero(c.value, c.width), c.text) << c.value << " width " << c.width;
 }
 
 TEST(PadSpaces, AddsNeverCuts) {
@@ -54,10 +64,13 @@ TEST(FormatTenths, RightAlignedOneDecimal) {
         std::int32_t tenths;
         const char* text;
     };
-    const Case cases[] = {{235, " 23.5"},    {-42, " -4.2"},  {-5, " -0.5"}, {0, "  0.0"},
-                          {12345, "1234.5"}, {-9, " -0.9"},   {9, "  0.9"},  {-10, " -1.0"},
+    const Case cases[] = {{235, " 23.5"},    {-42, " -4.2"},
+                          {-5, " -0.5"},     {0, "  0.0"},
+                          {12345, "1234.5"}, {-9, " -0.9"},
+                          {9, "  0.9"},      {-10, " -1.0"},
                           {-1234, "-123.4"}, {std::numeric_limits<std::int32_t>::min(), "-214748364.8"}};
-    for (const Case& c : cases) EXPECT_EQ(FormatTenths(c.tenths), c.text) << c.tenths;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatTenths(c.tenths), c.text) << c.tenths;
 }
 
 TEST(RoundHalfAway, HalvesAwayFromZero) {
@@ -65,9 +78,11 @@ TEST(RoundHalfAway, HalvesAwayFromZero) {
         double x;
         std::int32_t rounded;
     };
-    const Case cases[] = {{2.5, 3}, {2.49, 2}, {-2.5, -3}, {-0.7, -1}, {-0.3, 0}, {0.5, 1}, {-0.5, -1}, {0.0, 0},
-                          {1000 * 0.87890625 * 256.0 / 225.0, 1000}};
-    for (const Case& c : cases) EXPECT_EQ(RoundHalfAway(c.x), c.rounded) << c.x;
+    const Case cases[] = {{2.5, 3},   {2.49, 2}, {-2.5, -3},
+                          {-0.7, -1}, {-0.3, 0}, {0.5, 1},
+                          {-0.5, -1}, {0.0, 0},  {1000 * 0.87890625 * 256.0 / 225.0, 1000}};
+    for (const Case& c : cases)
+        EXPECT_EQ(RoundHalfAway(c.x), c.rounded) << c.x;
 }
 
 TEST(RoundHalfAway, NeverUndefinedOutsideTheRange) {
@@ -87,14 +102,16 @@ TEST(TrimTrailingSpaces, OverwritesSpacesButKeepsTheFirstCharacter) {
         std::string buffer;
         std::string text;
     };
-    const std::vector<Case> cases = {{"AB  ", "AB"}, {"   ", " "}, {" ", " "}, {"", ""}, {" A ", " A"}, {"A B", "A B"}};
+    const std::vector<Case> cases = {{"AB  ", "AB"}, {"   ", " "},  {" ", " "},
+                                     {"", ""},       {" A ", " A"}, {"A B", "A B"}};
     for (const Case& c : cases) {
         std::vector<char> buffer(c.buffer.begin(), c.buffer.end());
         buffer.push_back('\0');
         EXPECT_EQ(TrimTrailingSpaces(buffer), c.text) << "[" << c.buffer << "]";
         EXPECT_EQ(std::string(buffer.data()), c.text);
         // Every removed space became a zero byte.
-        for (std::size_t i = c.text.size(); i < c.buffer.size(); ++i) EXPECT_EQ(buffer[i], '\0');
+        for (std::size_t i = c.text.size(); i < c.buffer.size(); ++i)
+            EXPECT_EQ(buffer[i], '\0');
     }
 }
 
