@@ -21,7 +21,7 @@ const std::vector<std::uint8_t> kFullReadOrder = {
     0xEC, 0xF0};
 
 class SensorReadTest : public SensorAccessTest {
-  protected:
+protected:
     // Methane type 1, serial 291; every item given a value whose reading is known.
     void LayOutValidSensor() {
         sensor.Put(Map::kGasCode, 0xF2);  // high nibble ignored
