@@ -23,7 +23,7 @@ struct Exchange {
 };
 
 class FakeSensor : public DeviceChannel {
-  public:
+public:
     std::array<std::uint8_t, 256> memory{};
     std::vector<Exchange> exchanges;
     int failAt = 0;  // 1-based number of the exchange that fails; 0 for none
@@ -71,7 +71,7 @@ class FakeSensor : public DeviceChannel {
 
 // Records what a transfer reports.
 class RecordingProgress : public TransferProgress {
-  public:
+public:
     std::vector<std::string> pages;
     int bar = 0;
     std::vector<TransferMode> runs;

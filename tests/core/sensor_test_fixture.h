@@ -48,7 +48,7 @@ inline SensorTypeTable MakeSensorTestTable() {
 }
 
 class SensorAccessTest : public ::testing::Test {
-  protected:
+protected:
     SensorAccessTest() { sensor.shownTo = &op; }
 
     SensorTypeTable table = MakeSensorTestTable();
