@@ -1,0 +1,50 @@
+// gvc-cli probe: finds the calibration device as the program does, opens it
+// and makes the two probe exchanges.
+#include <iostream>
+
+#include "cli/cli_command.h"
+#include "device/system_device.h"
+#include "util/cp1251.h"
+#include "util/error_text.h"
+#include "util/operator.h"
+
+namespace gvc::cli {
+
+namespace {
+
+// What the program shows in a message box goes to standard error.
+class StreamOperator : public Operator {
+public:
+    explicit StreamOperator(std::ostream& err) : err_(err) {}
+    void Show(MessageKind, std::string_view text) override { PrintLine(err_, text); }
+    bool Ask(MessageKind, std::string_view text) override {
+        PrintLine(err_, text);
+        return false;
+    }
+
+private:
+    std::ostream& err_;
+};
+
+}  // namespace
+
+int RunProbe(std::span<const std::string> args, CommandIo io) {
+    if (!args.empty()) {
+        io.err << "usage: gvc-cli probe\n";
+        return 2;
+    }
+    StreamOperator op(io.err);
+    ErrorText error;
+    SystemDevice device(op, error);
+    if (device.Link().ConnectCalibrationDevice() != 0) {
+        io.out << "probe: failed\n";
+        return 1;
+    }
+    const std::string& path = device.Port().DevicePortPath();
+    io.out << "probe: OK, " << Utf8FromCp1251(error.Text()) << " on "
+           << Utf8FromCp1251(path.substr(kDevicePathPrefix.size())) << "\n";
+    device.Port().ClosePort();
+    return 0;
+}
+
+}  // namespace gvc::cli
