@@ -15,6 +15,9 @@ struct Command {
 
 const Command kCommands[] = {
     {"table-check", "table-check FILE        check a sensor-type table file and list its gases", gvc::cli::RunTableCheck},
+    {"read", "read                    connect, admit and read the sensor; print every value", gvc::cli::RunRead},
+    {"sample", "sample N                N live samples 500 ms apart", gvc::cli::RunSample},
+    {"probe", "probe                   find the calibration device, open it and probe it", gvc::cli::RunProbe},
 };
 
 int Usage(std::ostream& out) {
