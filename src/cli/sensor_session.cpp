@@ -1,0 +1,42 @@
+#include "cli/sensor_session.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "sensor/device_link_connector.h"
+#include "sensor/sensor_admission.h"
+#include "table/table_loader.h"
+#include "util/native_path.h"
+
+namespace gvc::cli {
+
+void StderrOperator::Show(MessageKind, std::string_view cp1251Text) {
+    PrintLine(err_, cp1251Text);
+}
+
+bool StderrOperator::Ask(MessageKind, std::string_view cp1251Text) {
+    PrintLine(err_, cp1251Text);
+    return false;
+}
+
+SensorSession::SensorSession(CommandIo io)
+    : io_(io), op_(io.err), device_(op_, error_), access_{device_.Link(), op_, table_, state_, progress_} {}
+
+int SensorSession::Connect() {
+    const std::string workingDir = Cp1251PathText(std::filesystem::current_path());
+    if (!LoadSensorTypeTable(NativePath(workingDir + std::string(kTableFileRelativePath)), table_, error_)) {
+        PrintLine(io_.err, error_.Text());
+        return 2;
+    }
+    DeviceLinkConnector connector(device_.Link());
+    switch (ConnectSensor(access_, AdmissionCatalogueFromTable(table_), connector)) {
+        case 0:
+            return 0;
+        case 1:
+            return 1;
+        default:
+            return 2;
+    }
+}
+
+}  // namespace gvc::cli

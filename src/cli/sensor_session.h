@@ -1,0 +1,50 @@
+// What the sensor sub-commands of gvc-cli share: messages to standard error,
+// the table of the working directory, the system's device link and a
+// connected, admitted sensor.
+#pragma once
+
+#include "cli/cli_command.h"
+#include "device/system_device.h"
+#include "sensor/sensor_access.h"
+#include "sensor/sensor_params.h"
+#include "table/sensor_type_table.h"
+#include "util/error_text.h"
+#include "util/operator.h"
+
+namespace gvc::cli {
+
+// Shows every message on standard error as UTF-8; questions are answered No.
+class StderrOperator : public Operator {
+public:
+    explicit StderrOperator(std::ostream& err) : err_(err) {}
+    void Show(MessageKind kind, std::string_view cp1251Text) override;
+    bool Ask(MessageKind kind, std::string_view cp1251Text) override;
+
+private:
+    std::ostream& err_;
+};
+
+class SensorSession {
+public:
+    explicit SensorSession(CommandIo io);
+
+    // Loads the table and runs ConnectSensor. Returns the exit code of a
+    // failure (1 refused, 2 table missing, device not found or an exchange
+    // failed), or 0 when the sensor is admitted and read.
+    int Connect();
+
+    SensorAccess& Access() { return access_; }
+    const SensorState& State() const { return state_; }
+
+private:
+    CommandIo io_;
+    StderrOperator op_;
+    ErrorText error_;
+    SensorTypeTable table_;
+    SystemDevice device_;
+    SensorState state_;
+    NoProgress progress_;
+    SensorAccess access_;
+};
+
+}  // namespace gvc::cli
