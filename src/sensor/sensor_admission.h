@@ -27,7 +27,7 @@ AdmissionCatalogue AdmissionCatalogueFromTable(const SensorTypeTable& table);
 // The connect step of the device link: find, open and probe the device; and
 // close its port.
 class CalibrationDeviceLink {
-  public:
+public:
     virtual ~CalibrationDeviceLink() = default;
     // 0 when the device was found, opened and answered; -1 after showing why not.
     virtual int ConnectCalibrationDevice() = 0;

@@ -11,7 +11,7 @@ namespace gvc {
 enum class TransferMode { kRead = 0, kWrite = 1, kSave = 2 };
 
 class TransferProgress {
-  public:
+public:
     virtual ~TransferProgress() = default;
 
     // Runs one whole transfer and returns its result. The progress window
@@ -28,7 +28,7 @@ class TransferProgress {
 
 // For callers that show no progress.
 class NoProgress : public TransferProgress {
-  public:
+public:
     void PageStarted(std::string_view) override {}
     void Advance(int) override {}
 };
