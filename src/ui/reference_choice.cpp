@@ -1,0 +1,65 @@
+#include "ui/reference_choice.h"
+
+#include "ui/concentration_text.h"
+#include "util/cp1251.h"
+
+namespace gvc {
+
+using namespace gvc::literals;
+
+StdEntryMask StdEntryMaskFor(unsigned multiplierCode) {
+    switch (multiplierCode) {
+        case 1:
+            return {"!9999.9;1; ", 6, "0000.0"};
+        case 2:
+            return {"!999.99;1; ", 6, "000.00"};
+        case 3:
+            return {"!99.999;1; ", 6, "00.000"};
+        default:
+            return {"!9999;1; ", 4, "0000"};
+    }
+}
+
+std::string NotANumberText(std::string_view typedText) {
+    return std::string("\""_cp) + std::string(typedText) + std::string("\" - не является числом"_cp);
+}
+
+void ReferenceDialogModel::Show(std::int32_t standardValue, unsigned multiplierCode) {
+    standardText_ = FormatConcentration(standardValue, multiplierCode);
+    mask_ = StdEntryMaskFor(multiplierCode);
+    modalResult_ = kReferenceResultNone;
+}
+
+bool ReferenceDialogModel::AcceptTyped(std::string_view text, Operator& op) {
+    const auto value = ParseStdText(text);
+    if (!value) {
+        op.Show(MessageKind::kError, NotANumberText(text));
+        return false;
+    }
+    newStd_ = *value;
+    modalResult_ = kReferenceResultTyped;
+    return true;
+}
+
+bool ApplyReferenceResult(int modalResult, std::int32_t newStd, std::int32_t standardValue,
+                          ReferenceSelection& selection) {
+    if (modalResult == kReferenceResultTyped) {
+        selection = {newStd, true};
+        return true;
+    }
+    if (modalResult == kReferenceResultStandard) {
+        selection = {standardValue, false};
+        return true;
+    }
+    return false;
+}
+
+std::string_view ReferenceGroupCaption(bool manual) {
+    return manual ? " К<эталон-Руч.> "_cp : " К<эталон-STD> "_cp;
+}
+
+RgbColour ReferenceDisplayColour(bool manual) {
+    return manual ? kColourAqua : kColourYellow;
+}
+
+}  // namespace gvc

@@ -1,0 +1,85 @@
+// The choice of the reference-gas concentration: the table's standard value or
+// one the operator types. The rules of the dialog (entry mask per multiplier
+// code, its two buttons, its result) and of applying that result, without any
+// window: the Qt dialog and the main window render what these decide.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ui/rgb_colour.h"
+#include "util/operator.h"
+
+namespace gvc {
+
+// The dialog's modal results: 6 takes the typed value, 7 the standard one;
+// anything else (0 while open, or the dialog closed with its close box)
+// changes nothing.
+inline constexpr int kReferenceResultNone = 0;
+inline constexpr int kReferenceResultTyped = 6;     // the "Yes" result
+inline constexpr int kReferenceResultStandard = 7;  // the "No" result
+
+// How the entry field is set up for a multiplier code. In the edit mask "9" is
+// an optional digit, "!" keeps optional blanks at the front, the "1" keeps the
+// literal point in the text and the blank character is a space.
+struct StdEntryMask {
+    std::string_view editMask;
+    int maxLength = 0;
+    std::string_view initialText;
+};
+
+// Codes 1, 2 and 3 allow that many decimals; any other code an integer of up
+// to four digits.
+StdEntryMask StdEntryMaskFor(unsigned multiplierCode);
+
+// Shown when the typed text is not a number (only blanks and the point).
+std::string NotANumberText(std::string_view typedText);
+
+// The state of one showing of the dialog.
+class ReferenceDialogModel {
+public:
+    // On show: the standard value's text and the entry mask from the current
+    // sensor, and the result back to 0. A previous typed value is not kept.
+    void Show(std::int32_t standardValue, unsigned multiplierCode);
+
+    const std::string& StandardText() const { return standardText_; }
+    const StdEntryMask& EntryMask() const { return mask_; }
+
+    // "Установить" beside the standard value: result 7, whatever the entry holds.
+    void ChooseStandard() { modalResult_ = kReferenceResultStandard; }
+
+    // "Установить" of the entry: a number sets `NewStd` and result 6 (the
+    // dialog closes); otherwise the operator sees an error box, the result
+    // stays 0 and the dialog stays open. True when the dialog closes.
+    bool AcceptTyped(std::string_view text, Operator& op);
+
+    int ModalResult() const { return modalResult_; }
+    std::int32_t NewStd() const { return newStd_; }
+
+private:
+    std::string standardText_;
+    StdEntryMask mask_ = StdEntryMaskFor(0);
+    int modalResult_ = kReferenceResultNone;
+    std::int32_t newStd_ = 0;
+};
+
+// The reference concentration of the run and how it was chosen.
+struct ReferenceSelection {
+    std::int32_t referenceValue = 0;  // thousandths of the unit
+    bool referenceManual = false;     // typed in, rather than the table's standard value
+};
+
+// Applies the dialog's result: 6 takes `newStd` as a manual value, 7 the
+// standard value; any other result leaves the selection as it is. True when
+// the selection was set (the display is then refreshed).
+bool ApplyReferenceResult(int modalResult, std::int32_t newStd, std::int32_t standardValue,
+                          ReferenceSelection& selection);
+
+// The caption of the reference group (" К<эталон-Руч.> " or " К<эталон-STD> ",
+// Windows-1251) and the background of the reference value display (aqua for a
+// typed value, yellow for the standard one).
+std::string_view ReferenceGroupCaption(bool manual);
+RgbColour ReferenceDisplayColour(bool manual);
+
+}  // namespace gvc
