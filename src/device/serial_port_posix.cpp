@@ -30,7 +30,7 @@ int MillisecondsLeft(Clock::time_point deadline) {
 }
 
 class PosixSerialPort : public SerialPort {
-  public:
+public:
     ~PosixSerialPort() override { Close(); }
 
     bool Open(const std::string& devicePath) override {
@@ -47,6 +47,10 @@ class PosixSerialPort : public SerialPort {
             return false;
         }
         (void)::ioctl(fd, TIOCEXCL);
+        // A port opened anew starts with an empty input queue, as after the
+        // last close of a real port; a pseudo-terminal whose other side stayed
+        // open may still hold bytes meant for the previous holder.
+        (void)::tcflush(fd, TCIFLUSH);
         fd_ = fd;
         return true;
     }
@@ -138,7 +142,7 @@ class PosixSerialPort : public SerialPort {
         return got;
     }
 
-  private:
+private:
     int fd_ = -1;
     termios saved_{};
 };
