@@ -50,9 +50,11 @@ protected:
     }
 
     void StartSimulator(bool reset) {
-        std::vector<std::string> args = {
-            "--registry", (dir_ / "devsim.reg").string(),  "--memory", (dir_ / "memory.bin").string(),
-            "--log",      (dir_ / "traffic.log").string(), "--noise",  "0"};
+        std::vector<std::string> args = {"--registry", (dir_ / "devsim.reg").string(),
+                                         "--memory",   (dir_ / "memory.bin").string(),
+                                         "--log",      (dir_ / "traffic.log").string(),
+                                         "--noise",    "0",
+                                         "--late-ms",  "800"};
         if (reset) args.push_back("--reset");
         ASSERT_TRUE(simulator_.Start(GVC_DEVSIM_PATH, args)) << simulator_.Error();
     }
@@ -182,7 +184,9 @@ TEST_F(DevsimTest, LateReplyFailsAndSpoilsTheNextExchange) {
     std::uint32_t value = 0;
     EXPECT_EQ(Request(DeviceCommand::kRead, 0x2A, 2, value), 2);
     EXPECT_EQ(Shown(), std::vector<std::string>{ReceiveError(" недостаточная длина пакета"_cp)});
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the late reply is now queued
+    // The reply comes 800 ms after the request, long after the read gave up
+    // (100 ms wait and 180 ms read); a margin for a loaded machine.
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
     EXPECT_EQ(Request(DeviceCommand::kRead, 0x2C, 2, value), 4);
     EXPECT_EQ(Shown(), std::vector<std::string>{ReceiveError(" не верное смещение"_cp)});
 }
