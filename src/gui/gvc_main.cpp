@@ -1,0 +1,45 @@
+// G_Varnest: program entry. Creates the main window, then the progress window
+// and the reference dialog (all three live until the program ends), runs the
+// start-up checks and the message loop.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <filesystem>
+
+#include "device/system_device.h"
+#include "gui/gui_text.h"
+#include "gui/gui_widgets.h"
+#include "gui/instance_lock.h"
+#include "gui/main_window.h"
+#include "gui/message_box_operator.h"
+#include "gui/progress_window.h"
+#include "gui/reference_dialog.h"
+#include "sensor/device_link_connector.h"
+#include "util/native_path.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setFont(gvc::gui::ProgramFont());
+    try {
+        gvc::ErrorText error;
+        gvc::gui::MessageBoxOperator op;
+        gvc::SystemDevice device(op, error);
+        gvc::DeviceLinkConnector connector(device.Link());
+        const gvc::gui::InstanceLock lock;
+
+        const std::string programFile = gvc::gui::Cp(QCoreApplication::applicationFilePath());
+        gvc::gui::MainWindow window(gvc::gui::MainWindowParts{op, error, gvc::RealFileSystem(), device.Link(),
+                                                              connector, !lock.Held(), programFile});
+        op.SetParent(&window);
+        gvc::gui::ProgressWindow progress(&window);
+        gvc::gui::ReferenceDialog reference(op, &window);
+        window.AttachWindows(&progress, &reference);
+
+        window.FormCreate(gvc::Cp1251PathText(std::filesystem::current_path()));
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("G_Varnest"), QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+}

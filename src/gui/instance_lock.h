@@ -1,0 +1,31 @@
+// The single-instance lock: the first running instance holds it, a second one
+// finds it taken. It does not depend on a window system. On Windows the lock is
+// the rule of the main window's title instead (a top-level window whose title
+// begins with the program's caption).
+#pragma once
+
+#include <filesystem>
+
+namespace gvc::gui {
+
+class InstanceLock {
+public:
+    // The lock file of this user: $XDG_RUNTIME_DIR/G_Varnest.lock, else
+    // G_Varnest-<uid>.lock in the temporary directory.
+    static std::filesystem::path DefaultPath();
+
+    explicit InstanceLock(const std::filesystem::path& path = DefaultPath());
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // False when another instance holds the lock. A lock file that cannot be
+    // opened at all does not stop the program (it counts as held).
+    bool Held() const { return held_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+}  // namespace gvc::gui

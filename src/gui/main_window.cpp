@@ -1,0 +1,376 @@
+#include "gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+#include <filesystem>
+
+#include "gui/characteristics_view.h"
+#include "gui/gui_text.h"
+#include "gui/gui_widgets.h"
+#include "gui/progress_window.h"
+#include "gui/reference_dialog.h"
+#include "records/report_timestamp.h"
+#include "records/sensor_number.h"
+#include "ui/concentration_text.h"
+#include "util/file_version.h"
+#include "util/native_path.h"
+#include "util/text_format.h"
+
+namespace gvc::gui {
+
+using namespace gvc::literals;
+
+namespace {
+
+constexpr std::string_view kCaption = "Очередная Градуировка Сенсора"_cp;
+constexpr std::string_view kIdle = "Старт"_cp;
+// The help file below the working directory.
+constexpr std::string_view kHelpFile = "\\Help\\ВЕЛМОР_Варнест-C.hlp"_cp;
+
+constexpr Qt::Alignment kCentred = Qt::AlignCenter;
+
+QLabel* MakeCentredStatic(QWidget* parent, const char* name, const QRect& geometry, const QString& text) {
+    return MakeStatic(parent, name, geometry, text, colour::kCream, kCentred);
+}
+
+SensorDate Today() {
+    const ReportTimestamp now = LocalTimestampNow();
+    SensorDate today;
+    today.year = now.year;
+    today.month = static_cast<std::uint8_t>(now.month);
+    today.day = static_cast<std::uint8_t>(now.day);
+    return today;
+}
+
+QColor ToQColor(RgbColour c) {
+    return {c.r, c.g, c.b};
+}
+
+}  // namespace
+
+QString MainWindow::Caption() {
+    return Qs(kCaption);
+}
+
+MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint),
+      parts_(parts),
+      startup_(StartupContext{parts.op, parts.error, parts.fs, table_, catalogue_}) {
+    setObjectName(QStringLiteral("F_GVarnestC_3Single"));
+    setWindowTitle(Caption());
+    setFont(ProgramFont());
+    setFixedSize(656, 449);
+
+    BuildConnectionPanel();
+
+    bbHelp = new QPushButton(this);
+    Place(bbHelp, "bbHelp", {623, 8, 29, 89});
+    bbHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    bbHelp->setToolTip(Qs("Справка"_cp));
+
+    pcGrad = new QTabWidget(this);
+    Place(pcGrad, "pcGrad", {8, 103, 640, 338});
+    tsPar = new QWidget();
+    tsPar->setObjectName(QStringLiteral("tsPar"));
+    tsCal = new QWidget();
+    tsCal->setObjectName(QStringLiteral("tsCal"));
+    pcGrad->addTab(tsPar, Qs("Характеристики"_cp));
+    pcGrad->addTab(tsCal, Qs("Градуировка"_cp));
+    lvParam = new CharacteristicsView(tsPar);
+    lvParam->setGeometry(10, 3, 608, 289);
+    lvParam->SetCellColour([](int row, int column) {
+        return CharacteristicsList::CellColour(row, static_cast<CharacteristicsColumn>(column));
+    });
+    BuildCalibrationPage(tsCal);
+
+    // The firmware identifier sits right of the page tabs, above the pages.
+    stLIDPrg = MakeLabel(this, "stLIDPrg", {411, 103, 144, 17}, Qs("Идентификатор Прошивки:"_cp),
+                         Qt::AlignRight | Qt::AlignVCenter);
+    stIDPrg = MakeCentredStatic(this, "stIDPrg", {560, 103, 88, 17}, QStringLiteral("xx.xx.xx.xxx"));
+    QFont bold = stIDPrg->font();
+    bold.setBold(true);
+    stIDPrg->setFont(bold);
+    SetTextColour(stIDPrg, colour::kBlue);
+    stLIDPrg->hide();
+    stIDPrg->hide();
+
+    tmSample = new QTimer(this);
+    tmSample->setObjectName(QStringLiteral("tmSample"));
+    tmSample->setInterval(500);
+    tmDraw = new QTimer(this);
+    tmDraw->setObjectName(QStringLiteral("tmDraw"));
+    tmDraw->setInterval(100);
+
+    connect(btConn, &QPushButton::clicked, this, [this] { btConnClick(); });
+    connect(bbHelp, &QPushButton::clicked, this, [this] { bbHelpClick(); });
+    stStdU->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildConnectionPanel() {
+    pGrad = new QFrame(this);
+    Place(pGrad, "pGrad", {8, 8, 609, 89});
+    pGrad->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    gbConnect =
+        MakeGroup(pGrad, "gbConnect", {8, 8, 174, 73}, Qs(" Соединение с датчиком "_cp), colour::kTeal);
+    btConn = new QPushButton(Qs("Подсоединить"_cp), gbConnect);
+    Place(btConn, "btConn", {6, 25, 83, 25});
+    stConn = MakeStatic(gbConnect, "stConn", {94, 27, 74, 20}, Qs("подсоединен"_cp));
+    SetTextColour(stConn, colour::kGreen);
+
+    gbMode = MakeGroup(pGrad, "gbMode", {188, 8, 415, 73}, Qs(" Тип Градуировки "_cp), colour::kSilver);
+    lNum = MakeLabel(gbMode, "lNum", {14, 23, 78, 13}, Qs("Номер Датчика"_cp));
+    lType = MakeLabel(gbMode, "lType", {4, 47, 88, 13}, Qs("Тип Градуировки"_cp));
+    lGaz = MakeLabel(gbMode, "lGaz", {205, 23, 107, 13}, Qs("Контролируемый Газ"_cp));
+    lTSen = MakeLabel(gbMode, "lTSen", {205, 47, 65, 13}, Qs("Тип Датчика"_cp));
+    bType = new QFrame(gbMode);
+    Place(bType, "bType", {196, 13, 5, 52});
+    bType->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    stNum = MakeCentredStatic(gbMode, "stNum", {94, 21, 98, 17}, QStringLiteral("02-00_00000000"));
+    stType = MakeCentredStatic(gbMode, "stType", {94, 44, 98, 17}, Qs("очередная"_cp));
+    stGaz = MakeCentredStatic(gbMode, "stGaz", {312, 21, 98, 17}, Qs("Кислород"_cp));
+    stSen = MakeCentredStatic(gbMode, "stSen", {312, 44, 41, 17}, QStringLiteral("00-00"));
+}
+
+void MainWindow::BuildCalibrationPage(QWidget* page) {
+    btStart = new QPushButton(Qs(kIdle), page);
+    Place(btStart, "btStart", {560, 3, 69, 25});
+    QFont bold = btStart->font();
+    bold.setBold(true);
+    btStart->setFont(bold);
+    edStatusG = new QLineEdit(page);
+    Place(edStatusG, "edStatusG", {451, 33, 96, 17});
+    edStatusG->setReadOnly(true);
+    SetBackground(edStatusG, colour::kCream);
+    edStatusG->setFrame(true);
+    stTime = MakeStatic(page, "stTime", {553, 33, 31, 17}, QStringLiteral("00:00"));
+
+    pnGraph = new QFrame(page);
+    Place(pnGraph, "pnGraph", {0, 3, 442, 238});
+    pnGraph->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    SetBackground(pnGraph, colour::kMoneyGreen);
+
+    const QString unit = Qs("% об.д."_cp);
+    const QString adcUnit = Qs("ед.АЦП"_cp);
+
+    gbNul = MakeGroup(page, "gbNul", {3, 247, 112, 60}, Qs(" K<нуль> "_cp), colour::kSkyBlue);
+    stNulU = MakeStatic(gbNul, "stNulU", {5, 16, 50, 17}, QStringLiteral("0000.000"));
+    MakeLabel(gbNul, "lKNul2", {58, 18, 52, 13}, unit);
+    stNulA = MakeStatic(gbNul, "stNulA", {5, 37, 50, 17}, QString());
+    MakeLabel(gbNul, "lKNul3", {58, 39, 52, 13}, adcUnit);
+
+    gbDelADC = MakeGroup(page, "gbDelADC", {121, 247, 69, 60}, Qs(" dK<АЦП> "_cp), colour::kSilver);
+    stDltZ = MakeStatic(gbDelADC, "stDltZ", {5, 16, 35, 17}, QStringLiteral("00000"));
+    MakeLabel(gbDelADC, "lDlt1", {43, 18, 25, 13}, Qs("зад."_cp));
+    stDltC = MakeStatic(gbDelADC, "stDltC", {5, 37, 35, 17}, QString());
+    MakeLabel(gbDelADC, "lDlt2", {43, 39, 25, 13}, Qs("тек."_cp));
+
+    gbStd = MakeGroup(page, "gbStd", {196, 247, 113, 60}, Qs(" К<эталон> "_cp), colour::kMoneyGreen);
+    stStdU = MakeStatic(gbStd, "stStdU", {5, 16, 50, 17}, QStringLiteral("0000.000"));
+    stStdU->setToolTip(Qs("Двойной щелчок - выбор значения Эталонной Концентрации"_cp));
+    MakeLabel(gbStd, "lKStd2", {58, 18, 53, 13}, unit);
+    stStdA = MakeStatic(gbStd, "stStdA", {5, 37, 50, 17}, QString());
+    MakeLabel(gbStd, "lKStd3", {58, 39, 53, 13}, adcUnit);
+
+    gbResult = MakeGroup(page, "gbResult", {315, 247, 130, 60}, Qs(" Результат "_cp), colour::kTeal);
+    MakeLabel(gbResult, "lBias", {4, 18, 56, 13}, Qs("Смещение"_cp));
+    stBias = MakeStatic(gbResult, "stBias", {61, 16, 60, 17}, QString());
+    MakeLabel(gbResult, "lSlop", {4, 39, 50, 13}, Qs("Наклон"_cp));
+    stSlop = MakeStatic(gbResult, "stSlop", {55, 37, 66, 17}, QString());
+
+    gbStatus =
+        MakeGroup(page, "gbStatus", {448, 64, 181, 243}, Qs(" Состояние Датчика "_cp), colour::kSilver);
+    MakeLabel(gbStatus, "lCurK", {8, 20, 88, 13}, Qs("К<текущее>"_cp));
+    stCurK = MakeStatic(gbStatus, "stCurK", {100, 18, 40, 17}, QString());
+    MakeLabel(gbStatus, "lCurT", {8, 43, 88, 13}, Qs("Т<текущее>"_cp));
+    stCurT = MakeStatic(gbStatus, "stCurT", {100, 41, 40, 17}, QString());
+}
+
+void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* reference) {
+    progress_ = progress;
+    reference_dialog_ = reference;
+}
+
+void MainWindow::FormCreate(const std::string& programDir) {
+    // The run's status field stays hidden until a run shows it.
+    edStatusG->hide();
+    startupOk_ = startup_.StartupChecks(programDir);
+    connectionState_ = 1;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    FormShow();
+}
+
+void MainWindow::FormShow() {
+    if (parts_.secondInstance) {
+        parts_.op.Show(MessageKind::kError, "Повторный запуск программы ЗАПРЕЩЕН!"_cp);
+        RequestClose();
+    }
+    tmSample->stop();
+    tmDraw->stop();
+    // A window that is closing creates nothing more: a second instance and a
+    // failed start-up leave the data tree alone, and one error box is the end.
+    if (closeRequested_) return;
+    if (!startupOk_) {
+        RequestClose();
+        return;
+    }
+    if (!startup_.FinishStartup()) {
+        RequestClose();
+        return;
+    }
+    const std::string version = GetFileVersionText(parts_.programFile);
+    setWindowTitle(windowTitle() + Qs(" (v_"_cp) + Qs(version) + QStringLiteral(")"));
+    RefreshConnectionDisplay();
+    reference_ = ReferenceSelection{};
+    lastGasNumber_ = 0;
+    helpFile_ = startup_.ProgramDir() + std::string(kHelpFile);
+}
+
+void MainWindow::RequestClose() {
+    closeRequested_ = true;
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+bool MainWindow::RunIsActive() const {
+    return btStart->text() != Qs(kIdle);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (RunIsActive()) {
+        parts_.op.Show(MessageKind::kError, "Идет Градуировка - Выключение Запрещено!"_cp);
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void MainWindow::btConnClick() {
+    if (RunIsActive()) {
+        parts_.op.Show(MessageKind::kError, "Идет Градуировка - Отсоединение Запрещено!"_cp);
+        return;
+    }
+    if (connectionState_ != 0) {
+        NoProgress noProgress;
+        TransferProgress& progress =
+            progress_ != nullptr ? static_cast<TransferProgress&>(*progress_) : noProgress;
+        SensorAccess access{parts_.channel, parts_.op, table_, sensor_, progress};
+        connectionState_ = ConnectSensor(access, catalogue_, parts_.link);
+        if (connectionState_ == 0) {
+            snapshot_ = TakeConnectionSnapshot(sensor_.OldParams);
+            pcGrad->setCurrentWidget(tsCal);
+        } else {
+            pcGrad->setCurrentWidget(tsPar);
+        }
+    } else {
+        parts_.link.ClosePort();
+        connectionState_ = 1;
+        pcGrad->setCurrentIndex(1);
+    }
+    RefreshConnectionDisplay();
+}
+
+void MainWindow::RefreshConnectionDisplay() {
+    if (connectionState_ == 0) {
+        const SensorIdentity& id = sensor_.identity;
+        stConn->setText(Qs("подсоединен"_cp));
+        SetTextColour(stConn, colour::kGreen);
+        btConn->setText(Qs("Отсоединить"_cp));
+        stNum->setText(Qs(SensorNumberText(id)));
+        stType->setText(Qs("очередная"_cp));
+        stSen->setText(Qs(FormatIntZero(id.GasCode, 2) + "-" + FormatIntZero(id.TypeNumber, 2)));
+        stGaz->setText(id.GasCode < catalogue_.names.size() ? Qs(catalogue_.names[id.GasCode]) : QString());
+        // The new column is built before the firmware identifier, which shows
+        // the new kind code of this sensor.
+        characteristics_.FillOldValues(sensor_.OldParams, table_);
+        characteristics_.FillNewValues(sensor_, table_, snapshot_, Today());
+        lvParam->ShowRows(characteristics_.Rows());
+        std::string firmware = FormatIntZero(static_cast<std::int32_t>(sensor_.OldParams.FirmwareVersion), 5);
+        firmware.insert(2, ".");
+        stIDPrg->setText(Qs(FormatIntZero(id.GasCode, 2) + "." +
+                            FormatIntZero(sensor_.NewParams.KindCode, 2) + "." + firmware));
+        stLIDPrg->show();
+        stIDPrg->show();
+        pcGrad->show();
+        stLIDPrg->raise();
+        stIDPrg->raise();
+        ResetReferenceOnNewFamily();
+        return;
+    }
+    if (connectionState_ == 1) {
+        stConn->setText(Qs("отсоединен"_cp));
+        SetTextColour(stConn, colour::kGrey);
+    } else {
+        stConn->setText(Qs("обрыв"_cp));
+        SetTextColour(stConn, colour::kRed);
+    }
+    btConn->setText(Qs("Подсоединить"_cp));
+    stNum->clear();
+    stType->clear();
+    stGaz->clear();
+    stSen->clear();
+    stLIDPrg->hide();
+    stIDPrg->hide();
+    pcGrad->hide();
+}
+
+void MainWindow::ResetReferenceOnNewFamily() {
+    const std::uint8_t gasNumber = sensor_.identity.GasNumber;
+    if (gasNumber == lastGasNumber_) return;
+    lastGasNumber_ = gasNumber;
+    ApplyReferenceResult(kReferenceResultStandard, 0, sensor_.NewParams.RefConc, reference_);
+    ShowReference();
+}
+
+void MainWindow::ShowReference() {
+    gbStd->setTitle(Qs(ReferenceGroupCaption(reference_.referenceManual)));
+    SetBackground(stStdU, ToQColor(ReferenceDisplayColour(reference_.referenceManual)));
+    stStdU->setText(Qs(FormatConcentration(reference_.referenceValue, sensor_.NewParams.MultiplierCode)));
+}
+
+void MainWindow::stStdUDblClick() {
+    if (reference_dialog_ == nullptr) return;
+    const int result = reference_dialog_->Run(sensor_.NewParams.RefConc, sensor_.NewParams.MultiplierCode);
+    if (ApplyReferenceResult(result, reference_dialog_->NewStd(), sensor_.NewParams.RefConc, reference_))
+        ShowReference();
+}
+
+void MainWindow::bbHelpClick() {
+    const std::filesystem::path file = NativePath(helpFile_);
+    std::error_code error;
+    if (helpFile_.empty() || !std::filesystem::is_regular_file(file, error)) {
+        parts_.op.Show(MessageKind::kError, std::string("Отсутствует файл Справки"_cp) + "\r\n" + helpFile_);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())))) {
+        parts_.op.Show(MessageKind::kError,
+                       std::string("Нет программы для просмотра файла Справки"_cp) + "\r\n" + helpFile_);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == stStdU && event->type() == QEvent::MouseButtonDblClick) {
+        stStdUDblClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace gvc::gui

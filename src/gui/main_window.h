@@ -1,0 +1,161 @@
+// TF_GVarnestC_3Single: the program's one main window. It runs the start-up
+// checks, refuses a second instance, connects and disconnects the sensor,
+// shows its identity and characteristics, keeps the reference concentration
+// chosen for the run, and refuses to close or disconnect while a calibration
+// runs. The calibration page's components are laid out here; the run drives
+// them.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "device/device_channel.h"
+#include "gui/startup.h"
+#include "records/gas_catalogue.h"
+#include "sensor/sensor_admission.h"
+#include "sensor/sensor_params.h"
+#include "table/sensor_type_table.h"
+#include "ui/characteristics_list.h"
+#include "ui/reference_choice.h"
+#include "util/error_text.h"
+#include "util/file_system.h"
+#include "util/operator.h"
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace gvc::gui {
+
+class CharacteristicsView;
+class ProgressWindow;
+class ReferenceDialog;
+
+// What the window works with; all of it outlives the window.
+struct MainWindowParts {
+    Operator& op;
+    ErrorText& error;
+    FileSystem& fs;
+    DeviceChannel& channel;
+    CalibrationDeviceLink& link;
+    bool secondInstance = false;  // another instance holds the lock
+    std::string programFile;      // Windows-1251 path of the executable (its version)
+};
+
+class MainWindow : public QWidget {
+public:
+    // The caption every instance's title starts with.
+    static QString Caption();
+
+    explicit MainWindow(MainWindowParts parts, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The two windows created after the main window.
+    void AttachWindows(ProgressWindow* progress, ReferenceDialog* reference);
+
+    // FormCreate: the start-up checks, from the working directory `programDir`.
+    void FormCreate(const std::string& programDir);
+
+    // Event handlers.
+    void btConnClick();
+    void bbHelpClick();
+    void stStdUDblClick();
+    void RefreshConnectionDisplay();
+    void ResetReferenceOnNewFamily();
+
+    // State for the calibration run and the tests.
+    int ConnectionState() const { return connectionState_; }
+    bool StartupOk() const { return startupOk_; }
+    bool CloseRequested() const { return closeRequested_; }
+    const ReferenceSelection& Reference() const { return reference_; }
+    const SensorState& Sensor() const { return sensor_; }
+    SensorState& Sensor() { return sensor_; }
+    const SensorTypeTable& Table() const { return table_; }
+    const CharacteristicsList& Characteristics() const { return characteristics_; }
+    const std::string& HelpFile() const { return helpFile_; }
+    // Marks the link as broken (a sample could not be read during a run).
+    void SetConnectionBroken() { connectionState_ = -1; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildConnectionPanel();
+    void BuildCalibrationPage(QWidget* page);
+    void FormShow();
+    void RequestClose();
+    bool RunIsActive() const;
+    void ShowReference();
+
+    MainWindowParts parts_;
+    SensorTypeTable table_;
+    GasCatalogue catalogue_;
+    SensorState sensor_;
+    CharacteristicsList characteristics_;
+    ConnectionSnapshot snapshot_;
+    Startup startup_;
+    ProgressWindow* progress_ = nullptr;
+    ReferenceDialog* reference_dialog_ = nullptr;
+
+    bool startupOk_ = false;
+    bool shown_ = false;
+    bool closeRequested_ = false;
+    int connectionState_ = 1;
+    ReferenceSelection reference_;
+    std::uint8_t lastGasNumber_ = 0;
+    std::string helpFile_;
+
+public:
+    // Components, by their names.
+    QFrame* pGrad;
+    QGroupBox* gbConnect;
+    QPushButton* btConn;
+    QLabel* stConn;
+    QGroupBox* gbMode;
+    QLabel* lNum;
+    QLabel* lType;
+    QLabel* lGaz;
+    QLabel* lTSen;
+    QFrame* bType;
+    QLabel* stNum;
+    QLabel* stType;
+    QLabel* stGaz;
+    QLabel* stSen;
+    QPushButton* bbHelp;
+    QLabel* stLIDPrg;
+    QLabel* stIDPrg;
+    QTabWidget* pcGrad;
+    QWidget* tsPar;
+    QWidget* tsCal;
+    CharacteristicsView* lvParam;
+    QPushButton* btStart;
+    QLineEdit* edStatusG;
+    QLabel* stTime;
+    QFrame* pnGraph;
+    QGroupBox* gbNul;
+    QLabel* stNulU;
+    QLabel* stNulA;
+    QGroupBox* gbDelADC;
+    QLabel* stDltZ;
+    QLabel* stDltC;
+    QGroupBox* gbStd;
+    QLabel* stStdU;
+    QLabel* stStdA;
+    QGroupBox* gbResult;
+    QLabel* stBias;
+    QLabel* stSlop;
+    QGroupBox* gbStatus;
+    QLabel* stCurK;
+    QLabel* stCurT;
+    QTimer* tmSample;
+    QTimer* tmDraw;
+};
+
+}  // namespace gvc::gui

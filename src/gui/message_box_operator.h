@@ -1,0 +1,24 @@
+// The operator as the program meets it: modal message boxes of the three kinds
+// (warning, error, information) with OK, and questions with Yes and No.
+#pragma once
+
+#include "util/operator.h"
+
+class QWidget;
+
+namespace gvc::gui {
+
+class MessageBoxOperator : public Operator {
+public:
+    // Boxes are owned by and centred on `parent` (may be null).
+    explicit MessageBoxOperator(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    void Show(MessageKind kind, std::string_view cp1251Text) override;
+    bool Ask(MessageKind kind, std::string_view cp1251Text) override;
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace gvc::gui

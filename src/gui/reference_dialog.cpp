@@ -1,0 +1,135 @@
+#include "gui/reference_dialog.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "gui/gui_text.h"
+#include "gui/gui_widgets.h"
+#include "ui/reference_choice.h"
+
+namespace gvc::gui {
+
+using namespace gvc::literals;
+
+namespace {
+
+QString Digits(const QString& text) {
+    QString digits;
+    for (const QChar c : text) {
+        if (c.isDigit()) digits.append(c);
+    }
+    return digits;
+}
+
+}  // namespace
+
+void StdMaskEdit::SetupStdMask(unsigned multiplierCode) {
+    // The entry's initial text ("0000.0", "000.00", "00.000" or "0000") gives
+    // the layout: each digit an optional digit ("0" in a Qt mask), the point a
+    // literal kept in the text, a space as the blank character.
+    const StdEntryMask mask = StdEntryMaskFor(multiplierCode);
+    const QString initial = Qs(mask.initialText);
+    pointAt_ = static_cast<int>(initial.indexOf(QLatin1Char('.')));
+    setInputMask(initial + QStringLiteral("; "));
+    setMaxLength(mask.maxLength);
+    setText(initial);
+}
+
+std::string StdMaskEdit::EntryText() const {
+    const QString shown = displayText();
+    if (pointAt_ < 0) return Cp(Digits(shown).rightJustified(shown.size(), QLatin1Char(' ')));
+    const QString integerPart = Digits(shown.left(pointAt_)).rightJustified(pointAt_, QLatin1Char(' '));
+    const QString decimals = shown.mid(pointAt_ + 1);
+    const QString decimalPart = Digits(decimals).leftJustified(decimals.size(), QLatin1Char(' '));
+    return Cp(integerPart + QLatin1Char('.') + decimalPart);
+}
+
+void StdMaskEdit::keyPressEvent(QKeyEvent* event) {
+    const QString key = event->text();
+    if (key != QStringLiteral(".") && key != QStringLiteral(",")) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // The point key ends the integer digits: those typed before the cursor
+    // move to the right of the integer field, the rest of it is blanked, and
+    // the cursor goes to the first decimal.
+    const int cursor = hasSelectedText() ? selectionStart() : cursorPosition();
+    if (pointAt_ < 0 || cursor > pointAt_) return;
+    const QString shown = displayText();
+    const QString typed = Digits(shown.left(cursor)).rightJustified(pointAt_, QLatin1Char(' '));
+    QString decimals = shown.mid(pointAt_ + 1);
+    if (hasSelectedText() && selectionEnd() > pointAt_ + 1) {
+        const int cleared = selectionEnd() - pointAt_ - 1;
+        decimals.replace(0, cleared, QString(cleared, QLatin1Char(' ')));
+    }
+    setText(typed + QLatin1Char('.') + decimals);
+    setCursorPosition(pointAt_ + 1);
+}
+
+ReferenceDialog::ReferenceDialog(Operator& op, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      op_(op) {
+    setObjectName(QStringLiteral("F_NewStdC"));
+    setWindowTitle(Qs("Выбор значения Эталонной Концентрации"_cp));
+    setFixedSize(320, 152);
+    setModal(true);
+    setFont(ProgramFont());
+
+    lbStdF1_ = MakeLabel(this, "lbStdF1", {10, 10, 170, 15}, Qs("Стандартное значение:"_cp));
+    QFont bold = lbStdF1_->font();
+    bold.setBold(true);
+    lbStdF1_->setFont(bold);
+    lbStdF2_ = MakeLabel(this, "lbStdF2", {10, 30, 190, 15}, Qs("(это значение получено из файла"_cp));
+    label1_ = MakeLabel(this, "Label1", {10, 46, 190, 15}, QStringLiteral("TABL_GAZ_SENSOR_PARAM.dat)"));
+    stStdF_ = MakeStatic(this, "stStdF", {206, 9, 100, 19}, QString(), colour::kYellow,
+                         Qt::AlignRight | Qt::AlignVCenter);
+    btStdF_ = new QPushButton(Qs("Установить"_cp), this);
+    Place(btStdF_, "btStdF", {206, 36, 100, 25});
+
+    gbNewStd_ = new QGroupBox(Qs(" Ввод нового значения "_cp), this);
+    Place(gbNewStd_, "gbNewStd", {8, 72, 304, 70});
+    meNewStd_ = new StdMaskEdit(gbNewStd_);
+    Place(meNewStd_, "meNewStd", {12, 30, 100, 22});
+    meNewStd_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    btNewStd_ = new QPushButton(Qs("Установить"_cp), gbNewStd_);
+    Place(btNewStd_, "btNewStd", {198, 28, 100, 25});
+
+    btStdF_->setAutoDefault(false);
+    btNewStd_->setAutoDefault(false);
+    connect(btStdF_, &QPushButton::clicked, this, [this] { btStdFClick(); });
+    connect(btNewStd_, &QPushButton::clicked, this, [this] { btNewStdClick(); });
+}
+
+int ReferenceDialog::Run(std::int32_t standardValue, unsigned multiplierCode) {
+    standardValue_ = standardValue;
+    multiplierCode_ = multiplierCode;
+    FormShow();
+    return exec();
+}
+
+void ReferenceDialog::FormShow() {
+    model_.Show(standardValue_, multiplierCode_);
+    stStdF_->setText(Qs(model_.StandardText()));
+    meNewStd_->SetupStdMask(multiplierCode_);
+    // The operator types over the whole initial text.
+    meNewStd_->setFocus();
+    meNewStd_->selectAll();
+    setResult(model_.ModalResult());
+}
+
+void ReferenceDialog::btStdFClick() {
+    model_.ChooseStandard();
+    done(model_.ModalResult());
+}
+
+void ReferenceDialog::btNewStdClick() {
+    // A text without a number has been reported to the operator; the dialog
+    // stays open.
+    if (model_.AcceptTyped(meNewStd_->EntryText(), op_)) done(model_.ModalResult());
+}
+
+}  // namespace gvc::gui

@@ -1,0 +1,75 @@
+// TF_NewStdC: the modal dialog that chooses the reference concentration of the
+// calibration's second stage, the table's standard value (result 7) or a typed
+// one (result 6, the value in NewStd). Closing it otherwise returns 0.
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+#include <cstdint>
+#include <string>
+
+#include "ui/reference_choice.h"
+#include "util/operator.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace gvc::gui {
+
+// The typed value's edit: a fixed-width field of optional digits around a
+// point that stays in place (no point without decimals). The digits before the
+// point are kept right-aligned: typing the point jumps past it and blanks what
+// was left between, so that "12.5" typed over "0000.0" reads "  12.5".
+class StdMaskEdit : public QLineEdit {
+public:
+    explicit StdMaskEdit(QWidget* parent = nullptr) : QLineEdit(parent) {}
+
+    // Sets mask and initial text for a multiplier code (1..3 decimals, else none).
+    void SetupStdMask(unsigned multiplierCode);
+    // The entry as the field holds it: integer digits right-aligned behind
+    // leading blanks, the point, the decimals followed by blanks.
+    std::string EntryText() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int pointAt_ = -1;  // position of the point, -1 for a mask without one
+};
+
+class ReferenceDialog : public QDialog {
+public:
+    ReferenceDialog(Operator& op, QWidget* parent = nullptr);
+
+    // Shows the dialog modally for a sensor whose standard reference value and
+    // multiplier code are given; returns the modal result.
+    int Run(std::int32_t standardValue, unsigned multiplierCode);
+    std::int32_t NewStd() const { return model_.NewStd(); }
+
+    StdMaskEdit* Edit() const { return meNewStd_; }
+    QPushButton* StandardButton() const { return btStdF_; }
+    QPushButton* TypedButton() const { return btNewStd_; }
+
+    // FormShow: standard value text, mask, modal result 0.
+    void FormShow();
+    void btStdFClick();
+    void btNewStdClick();
+
+private:
+    Operator& op_;
+    std::int32_t standardValue_ = 0;
+    unsigned multiplierCode_ = 0;
+    ReferenceDialogModel model_;
+
+    QLabel* lbStdF1_;
+    QLabel* lbStdF2_;
+    QLabel* label1_;
+    QLabel* stStdF_;
+    QPushButton* btStdF_;
+    QGroupBox* gbNewStd_;
+    StdMaskEdit* meNewStd_;
+    QPushButton* btNewStd_;
+};
+
+}  // namespace gvc::gui
