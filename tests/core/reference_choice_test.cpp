@@ -1,0 +1,208 @@
+#include "ui/reference_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <locale>
+#include <optional>
+#include <string>
+
+#include "ui/concentration_text.h"
+#include "util/cp1251.h"
+
+namespace gvc {
+namespace {
+
+TEST(FormatConcentration, DecimalsFollowTheMultiplierCode) {
+    struct Case {
+        std::int32_t value;
+        unsigned code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1400, 0, "0001."},
+        {1400, 1, "0001.4"},
+        {1400, 2, "0001.40"},
+        {1400, 3, "0001.400"},
+        {1999, 1, "0001.9"},  // dropped, not rounded
+        {2500000, 1, "2500.0"},
+        {1500000, 0, "1500."},
+        {0, 3, "0000.000"},
+        {5, 3, "0000.005"},
+        {9999999, 3, "9999.999"},
+        {-1400, 3, "-001.400"},
+        {-1400, 1, "-001.4"},
+        {-5, 2, "-000.00"},
+        // A code the sensor cannot hold shows no decimals, as the entry mask does.
+        {1400, 4, "0001."},
+        {1400, 255, "0001."},
+        // Ten thousand units and more keep every integer digit.
+        {12345678, 1, "12345.6"},
+        {20000000, 0, "20000."},
+        {-1400000, 1, "-1400.0"},
+        {std::numeric_limits<std::int32_t>::max(), 3, "2147483.647"},
+        {std::numeric_limits<std::int32_t>::min(), 2, "-2147483.64"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatConcentration(c.value, c.code), c.text) << c.value << " code " << c.code;
+}
+
+TEST(ParseStdText, ThousandthsExactlyAsTyped) {
+    struct Case {
+        const char* text;
+        std::optional<std::int32_t> value;
+    };
+    const Case cases[] = {
+        {"  12.5", 12500},
+        {"12.5", 12500},
+        {"01.005", 1005},
+        {"9999.9", 9999900},
+        {"1500", 1500000},
+        {"99.999", 99999},
+        {"9999.999", 9999999},
+        {"0000", 0},
+        {"000.00", 0},
+        {"12.", 12000},
+        {".5", 500},
+        {" 7 ", 7000},
+        {"\t3.25\t", 3250},
+        {"12,5", 12500},  // a comma counts as the point too
+        // Not a number: nothing but blanks and the point, stray characters.
+        {"", std::nullopt},
+        {"    ", std::nullopt},
+        {"  .  ", std::nullopt},
+        {",", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"1.2,3", std::nullopt},
+        {"-1", std::nullopt},
+        {"+1", std::nullopt},
+        {"1 2", std::nullopt},
+        {"1e3", std::nullopt},
+        {"12a", std::nullopt},
+        // More digits than any entry mask admits.
+        {"12345", std::nullopt},
+        {"1.2345", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseStdText(c.text), c.value) << '"' << c.text << '"';
+}
+
+// A locale whose decimal separator is a comma, as on many operators' PCs.
+struct CommaPoint : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+};
+
+TEST(ParseStdText, SameResultWhateverTheLocaleSeparator) {
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
+    const auto withPoint = ParseStdText("  12.5");
+    const auto withComma = ParseStdText("  12,5");
+    std::locale::global(previous);
+    EXPECT_EQ(withPoint, 12500);
+    EXPECT_EQ(withComma, 12500);
+}
+
+TEST(StdEntryMask, OnePerMultiplierCode) {
+    struct Case {
+        unsigned code;
+        const char* mask;
+        int maxLength;
+        const char* initial;
+    };
+    const Case cases[] = {
+        {1, "!9999.9;1; ", 6, "0000.0"}, {2, "!999.99;1; ", 6, "000.00"}, {3, "!99.999;1; ", 6, "00.000"},
+        {0, "!9999;1; ", 4, "0000"},     {4, "!9999;1; ", 4, "0000"},     {200, "!9999;1; ", 4, "0000"},
+    };
+    for (const Case& c : cases) {
+        const StdEntryMask m = StdEntryMaskFor(c.code);
+        EXPECT_EQ(m.editMask, c.mask) << c.code;
+        EXPECT_EQ(m.maxLength, c.maxLength) << c.code;
+        EXPECT_EQ(m.initialText, c.initial) << c.code;
+        // The initial text is a number that fits the mask's length.
+        EXPECT_EQ(static_cast<int>(m.initialText.size()), m.maxLength);
+        EXPECT_EQ(ParseStdText(m.initialText), 0);
+    }
+}
+
+class ReferenceDialogTest : public ::testing::Test {
+protected:
+    ReferenceDialogModel dialog;
+    ScriptedOperator op;
+};
+
+TEST_F(ReferenceDialogTest, TypedValueClosesWithYes) {
+    dialog.Show(2500000, 1);
+    EXPECT_EQ(dialog.StandardText(), "2500.0");
+    EXPECT_EQ(dialog.EntryMask().editMask, "!9999.9;1; ");
+    EXPECT_EQ(dialog.ModalResult(), kReferenceResultNone);
+
+    EXPECT_TRUE(dialog.AcceptTyped("  12.5", op));
+    EXPECT_EQ(dialog.ModalResult(), kReferenceResultTyped);
+    EXPECT_EQ(dialog.NewStd(), 12500);
+    EXPECT_TRUE(op.Messages().empty());
+}
+
+TEST_F(ReferenceDialogTest, CodeZeroAndCodeThreeEntries) {
+    dialog.Show(1400, 0);
+    EXPECT_EQ(dialog.StandardText(), "0001.");
+    ASSERT_TRUE(dialog.AcceptTyped("1500", op));
+    EXPECT_EQ(dialog.NewStd(), 1500000);
+    EXPECT_EQ(FormatConcentration(dialog.NewStd(), 0), "1500.");
+
+    dialog.Show(1400, 3);
+    ASSERT_TRUE(dialog.AcceptTyped("99.999", op));
+    EXPECT_EQ(dialog.NewStd(), 99999);
+}
+
+TEST_F(ReferenceDialogTest, TextWithoutDigitKeepsTheDialogOpen) {
+    dialog.Show(1400, 2);
+    EXPECT_FALSE(dialog.AcceptTyped("   .  ", op));
+    EXPECT_EQ(dialog.ModalResult(), kReferenceResultNone);
+    EXPECT_EQ(dialog.NewStd(), 0);
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].kind, MessageKind::kError);
+    EXPECT_FALSE(op.Messages()[0].question);
+    EXPECT_EQ(Utf8FromCp1251(op.Messages()[0].text), "\"   .  \" - не является числом");
+}
+
+TEST_F(ReferenceDialogTest, StandardButtonWinsWhateverTheEntryHolds) {
+    dialog.Show(1400, 2);
+    ASSERT_TRUE(dialog.AcceptTyped("12.5", op));
+    dialog.ChooseStandard();
+    EXPECT_EQ(dialog.ModalResult(), kReferenceResultStandard);
+
+    // A new showing starts over: result 0 again, mask of the new sensor.
+    dialog.Show(500, 3);
+    EXPECT_EQ(dialog.ModalResult(), kReferenceResultNone);
+    EXPECT_EQ(dialog.EntryMask().initialText, "00.000");
+    EXPECT_EQ(dialog.StandardText(), "0000.500");
+}
+
+TEST(ApplyReferenceResult, YesNoAndClosed) {
+    ReferenceSelection sel{1400, false};
+    EXPECT_TRUE(ApplyReferenceResult(kReferenceResultTyped, 12500, 1400, sel));
+    EXPECT_EQ(sel.referenceValue, 12500);
+    EXPECT_TRUE(sel.referenceManual);
+
+    // Closed with the close box (0) or any other result: nothing changes.
+    for (const int result : {0, 1, 2, 8, -1}) {
+        EXPECT_FALSE(ApplyReferenceResult(result, 777, 1400, sel)) << result;
+        EXPECT_EQ(sel.referenceValue, 12500);
+        EXPECT_TRUE(sel.referenceManual);
+    }
+
+    EXPECT_TRUE(ApplyReferenceResult(kReferenceResultStandard, 12500, 1400, sel));
+    EXPECT_EQ(sel.referenceValue, 1400);
+    EXPECT_FALSE(sel.referenceManual);
+}
+
+TEST(ReferenceDisplay, CaptionAndColourByChoice) {
+    EXPECT_EQ(Utf8FromCp1251(ReferenceGroupCaption(true)), " К<эталон-Руч.> ");
+    EXPECT_EQ(Utf8FromCp1251(ReferenceGroupCaption(false)), " К<эталон-STD> ");
+    EXPECT_EQ(static_cast<unsigned char>(ReferenceGroupCaption(false)[1]), 0xCA);  // Cyrillic К
+    EXPECT_EQ(ReferenceDisplayColour(true), (RgbColour{0, 255, 255}));
+    EXPECT_EQ(ReferenceDisplayColour(false), (RgbColour{255, 255, 0}));
+}
+
+}  // namespace
+}  // namespace gvc
