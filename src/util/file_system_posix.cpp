@@ -1,0 +1,99 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "util/file_system.h"
+#include "util/native_path.h"
+
+namespace gvc {
+
+namespace {
+
+class PosixOutputFile : public OutputFile {
+public:
+    explicit PosixOutputFile(int fd) : fd_(fd) {}
+    ~PosixOutputFile() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    bool Write(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    bool Flush() override { return ::fsync(fd_) == 0; }
+
+    bool Close() override {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd >= 0 && ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+// Makes a rename durable: the directory entry itself is flushed.
+bool SyncDirectoryOf(const std::filesystem::path& file) {
+    const std::filesystem::path dir =
+        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+class PosixFileSystem : public FileSystem {
+public:
+    bool Exists(std::string_view path) override {
+        struct stat st {};
+        return ::stat(NativePath(path).c_str(), &st) == 0;
+    }
+
+    bool IsDirectory(std::string_view path) override {
+        struct stat st {};
+        return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    bool MakeDirectory(std::string_view path) override {
+        const auto native = NativePath(path);
+        if (::mkdir(native.c_str(), 0777) == 0) return true;
+        return errno == EEXIST && IsDirectory(path);
+    }
+
+    std::optional<std::string> ReadAll(std::string_view path) override {
+        return ReadFileBytes(NativePath(path));
+    }
+
+    std::unique_ptr<OutputFile> Create(std::string_view path) override {
+        const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) return nullptr;
+        return std::make_unique<PosixOutputFile>(fd);
+    }
+
+    bool Replace(std::string_view from, std::string_view to) override {
+        const auto target = NativePath(to);
+        if (std::rename(NativePath(from).c_str(), target.c_str()) != 0) return false;
+        return SyncDirectoryOf(target);
+    }
+
+    bool Remove(std::string_view path) override { return ::unlink(NativePath(path).c_str()) == 0; }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+    static PosixFileSystem fs;
+    return fs;
+}
+
+}  // namespace gvc
