@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "sensor/sensor_access.h"
@@ -65,5 +66,19 @@ protected:
         return texts;
     }
 };
+
+}  // namespace gvc::test
+
+namespace gvc::test {
+
+// How far a resource range's start coefficient may move through a write and a
+// read: the stored word is the coefficient times the range's middle, so one
+// step of it is 225/256 / middle in the coefficient (in hundredths, x 100),
+// and the read rounds once more.
+inline int ResourceStartTolerance(const SensorParams& written, unsigned p) {
+    const double start = p == 0 ? 0.0 : written.ResourceRanges[p - 1].end;
+    const double mid = start + (written.ResourceRanges[p].end - start) * 0.5;
+    return static_cast<int>(std::ceil(0.5 * 225.0 / 256.0 / mid * 100.0 + 0.5));
+}
 
 }  // namespace gvc::test
