@@ -16,6 +16,10 @@ using namespace gvc::literals;
 
 namespace {
 
+// The caption of a resource range's end: head, range number, tail, unit.
+constexpr std::string_view kResourceEndHead = "01. Конец Ресурса (гр."_cp;
+constexpr std::string_view kResourceEndTail = ") в "_cp;
+
 constexpr std::array<int, 5> kGroupHeadings = {0, 13, 28, 34, 51};
 constexpr std::array<int, 8> kRangeLabels = {35, 38, 41, 44, 47, 52, 56, 60};
 
@@ -382,8 +386,8 @@ void CharacteristicsList::FillResourceGroup(Side side, const SensorParams& p) {
     for (std::size_t i = 0; i < kResourceRangeCount; ++i) {
         const int row = 53 + 4 * static_cast<int>(i);
         const int number = static_cast<int>(i) + 1;
-        std::string caption = std::string("01. Конец Ресурса (гр."_cp) + std::to_string(number) +
-                              std::string(") в "_cp) + unitText_;
+        std::string caption = std::string(kResourceEndHead) + std::to_string(number) +
+                              std::string(kResourceEndTail) + unitText_;
         caption.replace(0, 2, Z(3 * static_cast<int>(i) + 1, 2));
         rows_[static_cast<std::size_t>(row)].caption = std::move(caption);
         Cell(row, side) = Z(p.ResourceRanges[i].end, 4);
