@@ -1,0 +1,125 @@
+// A program run in a sandbox for the window tests: a working directory with the
+// shipped table, drive D mapped to a temporary folder, the operator scripted,
+// and optionally the device simulator with a sensor profile.
+#pragma once
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "device/system_device.h"
+#include "devsim_process.h"
+#include "gui/gui_text.h"
+#include "gui/main_window.h"
+#include "gui/progress_window.h"
+#include "gui/reference_dialog.h"
+#include "records/data_dirs.h"
+#include "records/locations.h"
+#include "records/report_log.h"
+#include "sensor/device_link_connector.h"
+#include "table/table_loader.h"
+#include "util/native_path.h"
+#include "util/operator.h"
+
+namespace gvc::gui::test {
+
+namespace fs = std::filesystem;
+
+class ProgramSandbox {
+public:
+    ProgramSandbox() {
+        root_ = fs::path(dir_.path().toStdString());
+        workDir_ = root_ / "work";
+        driveD_ = root_ / "D";
+        fs::create_directories(workDir_ / "DAT");
+        fs::create_directories(driveD_);
+        ::setenv("GVC_DRIVE_D", driveD_.c_str(), 1);
+        ::setenv("GVC_REGISTRY_FILE", (root_ / "devsim.reg").c_str(), 1);
+    }
+    ~ProgramSandbox() {
+        // Windows first: they refer to the device and the operator.
+        reference_.reset();
+        progress_.reset();
+        window_.reset();
+        sim_.Stop();
+    }
+
+    const fs::path& WorkDir() const { return workDir_; }
+    const fs::path& DriveD() const { return driveD_; }
+    fs::path TableFile() const { return workDir_ / "DAT" / "TABL_GAZ_SENSOR_PARAM.dat"; }
+    fs::path Native(std::string_view cp1251Path) const { return NativePath(cp1251Path); }
+
+    void CopyTable() {
+        fs::copy_file(fs::path(GVC_SOURCE_DIR) / "DAT" / "TABL_GAZ_SENSOR_PARAM.dat", TableFile(),
+                      fs::copy_options::overwrite_existing);
+    }
+
+    // The whole data tree with an empty report log, as a first start creates it.
+    void MakeDataTree() {
+        SensorTypeTable table;
+        ErrorText error;
+        ScriptedOperator quiet;
+        QVERIFY(LoadSensorTypeTable(TableFile(), table, error));
+        QVERIFY(CreateDataDirs(table, RealFileSystem(), quiet, error));
+    }
+
+    // Starts the simulator with a fresh sensor of the profile.
+    bool StartSimulator(const std::string& profile) {
+        return sim_.Start(GVC_DEVSIM,
+                          {"--registry", (root_ / "devsim.reg").string(), "--memory",
+                           (root_ / "devsim-memory.bin").string(), "--profile", profile, "--reset"});
+    }
+    devsim::DevsimProcess& Simulator() { return sim_; }
+
+    // Creates the three windows and runs the creation handler; Show() then
+    // runs the show handler.
+    MainWindow& Create(bool secondInstance = false) {
+        window_ = std::make_unique<MainWindow>(MainWindowParts{op_, error_, RealFileSystem(), device_.Link(),
+                                                               connector_, secondInstance, ProgramFile()});
+        progress_ = std::make_unique<ProgressWindow>(window_.get());
+        reference_ = std::make_unique<ReferenceDialog>(op_, window_.get());
+        window_->AttachWindows(progress_.get(), reference_.get());
+        window_->FormCreate(Cp1251PathText(workDir_));
+        return *window_;
+    }
+    MainWindow& CreateAndShow(bool secondInstance = false) {
+        Create(secondInstance);
+        window_->show();
+        QCoreApplication::processEvents();
+        return *window_;
+    }
+
+    ScriptedOperator& Op() { return op_; }
+    ProgressWindow& Progress() { return *progress_; }
+    ReferenceDialog& Reference() { return *reference_; }
+
+    // The texts shown to the operator, as UTF-8 QStrings.
+    QStringList Messages() const {
+        QStringList texts;
+        for (const auto& m : op_.Messages())
+            texts << Qs(m.text);
+        return texts;
+    }
+
+    static std::string ProgramFile() { return Cp(QCoreApplication::applicationFilePath()); }
+
+private:
+    QTemporaryDir dir_;
+    fs::path root_;
+    fs::path workDir_;
+    fs::path driveD_;
+    ScriptedOperator op_;
+    ErrorText error_;
+    SystemDevice device_{op_, error_};
+    DeviceLinkConnector connector_{device_.Link()};
+    devsim::DevsimProcess sim_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ProgressWindow> progress_;
+    std::unique_ptr<ReferenceDialog> reference_;
+};
+
+}  // namespace gvc::gui::test

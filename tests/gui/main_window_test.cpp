@@ -1,0 +1,340 @@
+// The program's main window against the file system and the device simulator:
+// every start-up path, the second-instance refusal, connection, refusal,
+// broken link, disconnection, the close refusal during a run, and the
+// reference concentration dialog's results.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <fstream>
+
+#include "gui/characteristics_view.h"
+#include "gui/gui_widgets.h"
+#include "gui/instance_lock.h"
+#include "gui_fixture.h"
+#include "records/sensor_number.h"
+#include "sensor/sensor_messages.h"
+#include "ui/concentration_text.h"
+#include "util/text_format.h"
+
+using namespace gvc;
+using namespace gvc::gui;
+using namespace gvc::gui::test;
+using namespace gvc::literals;
+
+namespace {
+
+QString U(std::string_view cp1251) {
+    return Qs(cp1251);
+}
+
+const QString kNoFurtherWork = U(" - дальнейшая работа НЕВОЗМОЖНА !"_cp);
+
+// Runs the event loop until the window has handled its close request.
+void SettleClose(MainWindow& window) {
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 5000);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void missingTableFileStopsWithoutQuestions() {
+        ProgramSandbox sandbox;
+        MainWindow& window = sandbox.CreateAndShow();
+        QVERIFY(!window.StartupOk());
+        QCOMPARE(sandbox.Messages(),
+                 QStringList{U("Отсутствует файл таблицы Типов Датчиков"_cp) + kNoFurtherWork});
+        QVERIFY(!sandbox.Op().Messages().front().question);
+        SettleClose(window);
+        QVERIFY(!std::filesystem::exists(sandbox.DriveD() / U("ВЕЛМОР_Датчики"_cp).toStdString()));
+    }
+
+    void damagedTableFileStopsWithTheReadersMessage() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        {
+            // One changed character: the checksum no longer matches.
+            std::fstream file(sandbox.TableFile(), std::ios::in | std::ios::out | std::ios::binary);
+            std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            const auto at = bytes.find("CO");
+            QVERIFY(at != std::string::npos);
+            file.seekp(static_cast<std::streamoff>(at));
+            file.put('X');
+        }
+        ErrorText expected;
+        SensorTypeTable table;
+        QVERIFY(!LoadSensorTypeTable(sandbox.TableFile(), table, expected));
+        MainWindow& window = sandbox.CreateAndShow();
+        QVERIFY(!window.StartupOk());
+        QCOMPARE(sandbox.Messages(), QStringList{U(expected.Text()) + kNoFurtherWork});
+        SettleClose(window);
+    }
+
+    void missingDataDirectoryAnsweredYesCreatesTreeAndLog() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.Op().QueueAnswer(true);
+        MainWindow& window = sandbox.CreateAndShow();
+        QVERIFY(window.StartupOk());
+        // One question only: the new tree comes with a new report log.
+        QCOMPARE(sandbox.Messages(),
+                 QStringList{U("Отсутствует директория Данных и файл Отчета\r\nСоздать?"_cp)});
+        QVERIFY(sandbox.Op().Messages().front().question);
+        QVERIFY(std::filesystem::is_regular_file(sandbox.Native(locations::ReportLogPath)));
+        QVERIFY(std::filesystem::is_directory(sandbox.Native(locations::SensorsDir)));
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.windowTitle(), MainWindow::Caption() + QStringLiteral(" (v_1.0.0.0)"));
+        QCOMPARE(window.stConn->text(), U("отсоединен"_cp));
+        QVERIFY(!window.pcGrad->isVisible());
+    }
+
+    void missingDataDirectoryAnsweredNoStops() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.Op().QueueAnswer(false);
+        MainWindow& window = sandbox.CreateAndShow();
+        QVERIFY(!window.StartupOk());
+        QCOMPARE(sandbox.Messages(),
+                 (QStringList{U("Отсутствует директория Данных и файл Отчета\r\nСоздать?"_cp),
+                              U("Отсутствует директория Данных и файл Отчета\r\n"_cp) + kNoFurtherWork}));
+        SettleClose(window);
+        QVERIFY(!std::filesystem::exists(sandbox.Native(locations::DataDir)));
+    }
+
+    void missingReportLogAnsweredYesOrNo() {
+        for (const bool yes : {true, false}) {
+            ProgramSandbox sandbox;
+            sandbox.CopyTable();
+            sandbox.MakeDataTree();
+            std::filesystem::remove(sandbox.Native(locations::ReportLogPath));
+            sandbox.Op().QueueAnswer(yes);
+            MainWindow& window = sandbox.CreateAndShow();
+            QCOMPARE(window.StartupOk(), yes);
+            QStringList expected{U("Отсутствует файл Отчета\r\nСоздать?"_cp)};
+            if (!yes) expected << U("Отсутствует файл Отчета"_cp) + kNoFurtherWork;
+            QCOMPARE(sandbox.Messages(), expected);
+            QCOMPARE(std::filesystem::is_regular_file(sandbox.Native(locations::ReportLogPath)), yes);
+            if (yes) {
+                QVERIFY(window.isVisible());
+            } else {
+                SettleClose(window);
+            }
+        }
+    }
+
+    void secondInstanceIsRefusedAfterTheChecks() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        const auto lockFile = sandbox.WorkDir() / "G_Varnest.lock";
+        auto first = std::make_unique<InstanceLock>(lockFile);
+        QVERIFY(first->Held());
+        {
+            InstanceLock second(lockFile);
+            QVERIFY(!second.Held());
+            // The second instance still asks its start-up question first.
+            sandbox.Op().QueueAnswer(false);
+            MainWindow& window = sandbox.CreateAndShow(!second.Held());
+            QCOMPARE(sandbox.Messages(),
+                     (QStringList{U("Отсутствует директория Данных и файл Отчета\r\nСоздать?"_cp),
+                                  U("Отсутствует директория Данных и файл Отчета\r\n"_cp) + kNoFurtherWork,
+                                  U("Повторный запуск программы ЗАПРЕЩЕН!"_cp)}));
+            SettleClose(window);
+        }
+        // The running instance keeps the lock; it goes when that instance ends.
+        QVERIFY(!InstanceLock(lockFile).Held());
+        first.reset();
+        QVERIFY(InstanceLock(lockFile).Held());
+    }
+
+    void connectsShowsTheSensorAndDisconnects() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        QVERIFY(window.StartupOk());
+        QVERIFY(sandbox.Messages().isEmpty());
+
+        window.btConn->click();
+        QCOMPARE(sandbox.Messages(), QStringList{});
+        QCOMPARE(window.ConnectionState(), 0);
+        QCOMPARE(sandbox.Progress().Result(), 0);
+        QCOMPARE(sandbox.Progress().findChild<QLabel*>("stDevRW")->text(), QStringLiteral("FLASH-C"));
+        QVERIFY(!sandbox.Progress().isVisible());
+
+        const SensorState& sensor = window.Sensor();
+        QCOMPARE(window.stConn->text(), U("подсоединен"_cp));
+        QCOMPARE(TextColourOf(window.stConn), colour::kGreen);
+        QCOMPARE(window.btConn->text(), U("Отсоединить"_cp));
+        QCOMPARE(window.stNum->text(), U(SensorNumberText(sensor.identity)));
+        QCOMPARE(window.stNum->text(), QStringLiteral("01-00.00.000.291"));
+        QCOMPARE(window.stType->text(), U("очередная"_cp));
+        QCOMPARE(window.stSen->text(), QStringLiteral("01-00"));
+        QCOMPARE(window.stGaz->text(), U(window.Table().GasName(1)));
+        std::string firmware = FormatIntZero(static_cast<std::int32_t>(sensor.OldParams.FirmwareVersion), 5);
+        firmware.insert(2, ".");
+        QCOMPARE(window.stIDPrg->text(),
+                 QStringLiteral("01.") + U(FormatIntZero(sensor.NewParams.KindCode, 2)) + "." + U(firmware));
+        QVERIFY(window.stIDPrg->isVisible());
+        QVERIFY(window.stLIDPrg->isVisible());
+        QVERIFY(window.pcGrad->isVisible());
+        QCOMPARE(window.pcGrad->currentWidget(), window.tsCal);
+
+        // The list shows the model's rows with the model's colours.
+        const CharacteristicsRows& rows = window.Characteristics().Rows();
+        for (int row = 0; row < kCharacteristicsRowCount; ++row) {
+            const auto& r = rows[static_cast<std::size_t>(row)];
+            QCOMPARE(window.lvParam->CellText(row, 0), U(r.caption));
+            QCOMPARE(window.lvParam->CellText(row, 1), U(r.oldText));
+            QCOMPARE(window.lvParam->CellText(row, 2), U(r.newText));
+            for (int column = 0; column < 3; ++column) {
+                const RgbColour c =
+                    CharacteristicsList::CellColour(row, static_cast<CharacteristicsColumn>(column));
+                QCOMPARE(window.lvParam->CellBackground(row, column), QColor(c.r, c.g, c.b));
+            }
+        }
+        QCOMPARE(window.lvParam->CellText(31, 2), QStringLiteral("0010"));
+        QCOMPARE(window.lvParam->CellBackground(35, 0), QColor(255, 0, 255));
+        QCOMPARE(window.lvParam->CellBackground(35, 1), QColor(192, 192, 192));
+
+        // The standard reference value of the sensor's type, in yellow.
+        QCOMPARE(window.gbStd->title(), U(" К<эталон-STD> "_cp));
+        QCOMPARE(BackgroundOf(window.stStdU), colour::kYellow);
+        QCOMPARE(window.stStdU->text(),
+                 U(FormatConcentration(sensor.NewParams.RefConc, sensor.NewParams.MultiplierCode)));
+
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 1);
+        QCOMPARE(window.stConn->text(), U("отсоединен"_cp));
+        QCOMPARE(TextColourOf(window.stConn), colour::kGrey);
+        QCOMPARE(window.btConn->text(), U("Подсоединить"_cp));
+        QVERIFY(window.stNum->text().isEmpty());
+        QVERIFY(window.stGaz->text().isEmpty());
+        QVERIFY(window.stSen->text().isEmpty());
+        QVERIFY(window.stType->text().isEmpty());
+        QVERIFY(!window.pcGrad->isVisible());
+        QVERIFY(!window.stIDPrg->isVisible());
+        QVERIFY(sandbox.Messages().isEmpty());
+    }
+
+    void refusedSensorShowsDisconnected() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        QVERIFY2(sandbox.StartSimulator("type-beyond"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 1);
+        QCOMPARE(sandbox.Messages().size(), 1);
+        QVERIFY(sandbox.Messages().front().startsWith(U(sensor_text::kWrongTypeNumber)));
+        QCOMPARE(window.stConn->text(), U("отсоединен"_cp));
+        QVERIFY(!window.pcGrad->isVisible());
+        QCOMPARE(window.pcGrad->currentWidget(), window.tsPar);
+    }
+
+    void missingDeviceShowsBrokenAndRetries() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), -1);
+        QCOMPARE(sandbox.Messages().size(), 1);
+        QCOMPARE(window.stConn->text(), U("обрыв"_cp));
+        QCOMPARE(TextColourOf(window.stConn), colour::kRed);
+        QCOMPARE(window.btConn->text(), U("Подсоединить"_cp));
+
+        // Pressing the button again in the broken state tries again.
+        QVERIFY2(sandbox.StartSimulator("oxygen"), sandbox.Simulator().Error().c_str());
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        QCOMPARE(window.stSen->text(), QStringLiteral("05-00"));
+    }
+
+    void runRefusesCloseAndDisconnect() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btStart->setText(U("Стоп"_cp));
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 1);
+        QCOMPARE(sandbox.Messages(), (QStringList{U("Идет Градуировка - Выключение Запрещено!"_cp),
+                                                  U("Идет Градуировка - Отсоединение Запрещено!"_cp)}));
+        window.btStart->setText(U("Старт"_cp));
+        QVERIFY(window.close());
+    }
+
+    void helpButtonWithoutHelpFileSaysSo() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        MainWindow& window = sandbox.CreateAndShow();
+        window.bbHelp->click();
+        QCOMPARE(sandbox.Messages().size(), 1);
+        QVERIFY(sandbox.Messages().front().startsWith(U("Отсутствует файл Справки\r\n"_cp)));
+        QVERIFY(sandbox.Messages().front().endsWith(U("\\Help\\ВЕЛМОР_Варнест-C.hlp"_cp)));
+    }
+
+    void referenceDialogResultsReachTheMainWindow() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        const SensorParams& params = window.Sensor().NewParams;
+        const QString standardText = U(FormatConcentration(params.RefConc, params.MultiplierCode));
+        ReferenceDialog& dialog = sandbox.Reference();
+
+        // Typed value: result 6, manual, aqua.
+        QTimer::singleShot(0, &dialog, [&] {
+            QTest::keyClicks(dialog.Edit(), QStringLiteral("1.5"));
+            dialog.TypedButton()->click();
+        });
+        QTest::mouseDClick(window.stStdU, Qt::LeftButton);
+        QCOMPARE(dialog.result(), kReferenceResultTyped);
+        QVERIFY(window.Reference().referenceManual);
+        QCOMPARE(window.gbStd->title(), U(" К<эталон-Руч.> "_cp));
+        QCOMPARE(BackgroundOf(window.stStdU), colour::kAqua);
+        const std::int32_t typed = window.Reference().referenceValue;
+        QCOMPARE(window.stStdU->text(), U(FormatConcentration(typed, params.MultiplierCode)));
+
+        // Reconnecting a sensor of the same gas keeps the typed value.
+        window.btConn->click();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        QVERIFY(window.Reference().referenceManual);
+        QCOMPARE(window.Reference().referenceValue, typed);
+
+        // Closed with the close box: nothing changes.
+        QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
+        window.stStdUDblClick();
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(window.gbStd->title(), U(" К<эталон-Руч.> "_cp));
+        QCOMPARE(window.Reference().referenceValue, typed);
+
+        // The standard value: result 7, yellow, whatever the entry holds.
+        QTimer::singleShot(0, &dialog, [&] {
+            QTest::keyClicks(dialog.Edit(), QStringLiteral("7"));
+            dialog.StandardButton()->click();
+        });
+        window.stStdUDblClick();
+        QCOMPARE(dialog.result(), kReferenceResultStandard);
+        QVERIFY(!window.Reference().referenceManual);
+        QCOMPARE(window.gbStd->title(), U(" К<эталон-STD> "_cp));
+        QCOMPARE(BackgroundOf(window.stStdU), colour::kYellow);
+        QCOMPARE(window.stStdU->text(), standardText);
+        QVERIFY(sandbox.Messages().isEmpty());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
