@@ -18,6 +18,8 @@ const Command kCommands[] = {
     {"read", "read                    connect, admit and read the sensor; print every value", gvc::cli::RunRead},
     {"sample", "sample N                N live samples 500 ms apart", gvc::cli::RunSample},
     {"probe", "probe                   find the calibration device, open it and probe it", gvc::cli::RunProbe},
+    {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
+     gvc::cli::RunLogVerify},
 };
 
 int Usage(std::ostream& out) {

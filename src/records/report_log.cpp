@@ -198,6 +198,17 @@ ReportLogCheck VerifyReportLog(std::string_view bytes) {
     const LogLayout layout = ReadLayout(bytes);
     for (std::string_view record : layout.records)
         check.records.emplace_back(record);
+    // An auditor also wants every record to be one whole line: framed by bars,
+    // ended by CR LF, with no line break inside (the append copies records
+    // without looking at them).
+    for (std::string_view record : layout.records) {
+        const auto offset = static_cast<std::size_t>(record.data() - bytes.data()) + record.size();
+        if (record.front() != '|' || record.back() != '|' || bytes.substr(offset, 2) != kCrLf ||
+            record.find_first_of("\r\n") != std::string_view::npos) {
+            check.message = "Файл Отчета: не корректный формат строк"_cp;
+            return check;
+        }
+    }
     switch (layout.status) {
         case LogLayout::Status::kOk:
             check.ok = true;
