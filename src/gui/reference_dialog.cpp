@@ -105,10 +105,14 @@ ReferenceDialog::ReferenceDialog(Operator& op, QWidget* parent)
 }
 
 int ReferenceDialog::Run(std::int32_t standardValue, unsigned multiplierCode) {
+    Prepare(standardValue, multiplierCode);
+    return exec();
+}
+
+void ReferenceDialog::Prepare(std::int32_t standardValue, unsigned multiplierCode) {
     standardValue_ = standardValue;
     multiplierCode_ = multiplierCode;
     FormShow();
-    return exec();
 }
 
 void ReferenceDialog::FormShow() {

@@ -45,6 +45,8 @@ public:
     // Shows the dialog modally for a sensor whose standard reference value and
     // multiplier code are given; returns the modal result.
     int Run(std::int32_t standardValue, unsigned multiplierCode);
+    // Sets the sensor's values and runs FormShow, without showing the dialog.
+    void Prepare(std::int32_t standardValue, unsigned multiplierCode);
     std::int32_t NewStd() const { return model_.NewStd(); }
 
     StdMaskEdit* Edit() const { return meNewStd_; }
