@@ -209,9 +209,23 @@ TEST_F(SensorDevsimTest, FullReadOfEveryValidProfile) {
         EXPECT_EQ(state_.OldParams, expected.OldParams);
         EXPECT_EQ(state_.identity, (SensorIdentity{c.gasCode, c.serial, c.typeNumber, c.gasCode}));
         EXPECT_EQ(state_.OldParams.ElectrodeCode, c.electrode);
-        EXPECT_EQ(state_.OldParams.RangeTop, ShippedTable().FindSensorType(c.gasCode, c.typeNumber).rangeMax);
-        EXPECT_EQ(state_.OldParams.WorkResourceMax,
-                  ShippedTable().FindSensorType(c.gasCode, c.typeNumber).workResourceMax);
+        // The sensor is of its table type.
+        const SensorTypeEntry& type = ShippedTable().FindSensorType(c.gasCode, c.typeNumber);
+        EXPECT_EQ(state_.OldParams.KindCode, type.kindIndex);
+        EXPECT_EQ(state_.OldParams.ElectrodeCode, type.electrodeIndex);
+        EXPECT_EQ(state_.OldParams.MeasuredParamCode, type.measuredParamIndex);
+        EXPECT_EQ(state_.OldParams.UnitCode, type.unitIndex);
+        EXPECT_EQ(state_.OldParams.MakerCode, type.makerIndex);
+        EXPECT_EQ(state_.OldParams.MultiplierCode, type.multiplierIndex);
+        EXPECT_EQ(state_.OldParams.RangeTop, type.rangeMax);
+        EXPECT_EQ(state_.OldParams.ThresholdA1, type.thresholdA1);
+        EXPECT_EQ(state_.OldParams.ThresholdA2, type.thresholdA2);
+        EXPECT_EQ(state_.OldParams.WorkResourceMax, type.workResourceMax);
+        EXPECT_EQ(state_.OldParams.RefConc, type.referenceConcentration);
+        for (unsigned i = 0; i < 5; ++i) {
+            EXPECT_NEAR(state_.OldParams.TempCoefs[i].start, type.tempRanges[i].startCoefPercent, 1) << i;
+        }
+        EXPECT_NEAR(state_.OldParams.TempEndCoef, type.tempEndCoefPercent, 1);
         EXPECT_GT(state_.wide.TempScale, 0);
         EXPECT_EQ(SelectAdcRange(state_.OldParams, ShippedTable()).AdcSpan, c.adcSpan);
         EXPECT_EQ(progress_.runs, std::vector<TransferMode>{TransferMode::kRead});

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <set>
 
+#include "sensor/sensor_params_text.h"
 #include "sensor/sensor_read.h"
 #include "sensor_test_fixture.h"
 
@@ -261,6 +264,37 @@ TEST_F(SensorReadTest, ExtremeStoredValuesDecodeWithoutOverflow) {
         EXPECT_TRUE(result == 0 || MessagesUtf8() == std::vector<std::string>{"Ошибка в коэф-тах Ресурса"})
             << int{fill};
     }
+}
+
+}  // namespace
+}  // namespace gvc::test
+
+namespace gvc::test {
+namespace {
+
+TEST_F(SensorReadTest, ValueLinesNameEveryValueInDecimal) {
+    LayOutValidSensor();
+    ASSERT_EQ(ReadAllPages(access), 0);
+    state.OldParams.RangeScale = 0.1;  // a double that needs its shortest round-trip form
+
+    const std::vector<std::string> lines =
+        SensorValueLines(state.identity, state.OldParams, "OldParams", state.wide);
+
+    for (const char* expected :
+         {"SensorIdentity.GasCode=2", "SensorIdentity.SerialNumber=291", "SensorIdentity.TypeNumber=1",
+          "SensorIdentity.GasNumber=2", "OldParams.RangeTop=10", "OldParams.EndOfUseDate=31.12.2013",
+          "OldParams.NextCalibrationDate=1.6.2025", "OldParams.ZeroOffsetSign=-1",
+          "OldParams.InitialSlope=-2500", "OldParams.TempCoefs[4].start=81",
+          "OldParams.TempCoefs[4].slope=100", "OldParams.TempEndCoef=83",
+          "OldParams.ResourceRanges[2].slope=-18", "OldParams.MultiplierScale=10", "OldParams.RangeScale=0.1",
+          "OldParams.FirmwareVersion=65541", "TempScale=1000", "TempOffset=2731", "KeptWordB=48879"}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
+    }
+    // No name twice.
+    std::set<std::string> names;
+    for (const std::string& line : lines)
+        names.insert(line.substr(0, line.find('=')));
+    EXPECT_EQ(names.size(), lines.size());
 }
 
 }  // namespace

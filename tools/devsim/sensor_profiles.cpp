@@ -149,6 +149,16 @@ Factory Methane() {
     return f;
 }
 
+// The temperature table of the electrochemical types 03-00 and those made like it.
+void ElectrochemicalTemperature(Factory& f) {
+    const double starts[5] = {60, 85, 100, 100, 103};
+    for (int i = 0; i < 5; ++i)
+        f.tempStart[i] = starts[i];
+    f.tempEnd = 98;
+    f.resourceStart[1] = 105;
+    f.resourceStart[2] = 112;
+}
+
 std::vector<SensorProfile> MakeProfiles() {
     std::vector<SensorProfile> profiles;
     const std::uint16_t kMid = 0x8000;
@@ -170,15 +180,10 @@ std::vector<SensorProfile> MakeProfiles() {
     digital.thresholdA2 = 86;
     digital.pgaGainMax = 6;
     digital.maxCalibrations = 12;
-    digital.tempStart[0] = 60;
-    digital.tempStart[1] = 85;
-    digital.tempStart[4] = 103;
-    digital.tempEnd = 98;
+    ElectrochemicalTemperature(digital);
     digital.resourceEnds[0] = 100;
     digital.resourceEnds[1] = 300;
     digital.resourceEnds[2] = 500;
-    digital.resourceStart[1] = 105;
-    digital.resourceStart[2] = 112;
     profiles.push_back(Make("digital",
                             "carbon monoxide 03-01, digital front end, electrode code 0, serial 1001",
                             digital, 100, 2600));
@@ -195,10 +200,15 @@ std::vector<SensorProfile> MakeProfiles() {
     oxygen.thresholdA1 = 18;
     oxygen.thresholdA2 = 23;
     oxygen.pgaGainMax = 3;
+    oxygen.tempStart[0] = 92;
+    oxygen.tempStart[1] = 96;
+    oxygen.tempStart[4] = 102;
     oxygen.tempEnd = 104;
     oxygen.resourceEnds[0] = 10;
-    oxygen.resourceEnds[1] = 20;
+    oxygen.resourceEnds[1] = 21;
     oxygen.resourceEnds[2] = 30;
+    oxygen.resourceStart[1] = 100;
+    oxygen.resourceStart[2] = 101;
     profiles.push_back(Make("oxygen", "oxygen 05-00, electrode code 1, serial 5002", oxygen, 200, 38000));
 
     Factory uv;  // ammonia 07-00: ultraviolet absorption, mg/m3
@@ -216,6 +226,7 @@ std::vector<SensorProfile> MakeProfiles() {
     uv.resourceEnds[0] = 50;
     uv.resourceEnds[1] = 120;
     uv.resourceEnds[2] = 600;
+    ElectrochemicalTemperature(uv);
     profiles.push_back(
         Make("ultraviolet", "ammonia 07-00, ultraviolet, electrode code 2, serial 7003", uv, 20, 600));
 
@@ -235,6 +246,7 @@ std::vector<SensorProfile> MakeProfiles() {
     four.resourceEnds[0] = 25;
     four.resourceEnds[1] = 60;
     four.resourceEnds[2] = 100;
+    ElectrochemicalTemperature(four);
     profiles.push_back(Make("four-electrode", "hydrogen sulphide 04-01, electrode code 3, serial 4004", four,
                             kMid + 500, kMid + 15000));
 
