@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang-format
-          qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-dejavu-core "$@")
+          qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-dejavu-core fonts-dejavu-extra "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,11 +30,16 @@ inline const QColor kRed{0xFF, 0x00, 0x00};
 inline const QColor kBlue{0x00, 0x00, 0xFF};
 }  // namespace colour
 
-// Tahoma 11 pixels; where Tahoma is missing, a sans face of the same size.
+// Tahoma 11 pixels; where Tahoma is missing, the condensed DejaVu face, which
+// is about as wide, so that the fixed layout's texts fit.
 inline QFont ProgramFont() {
     QFont font;
-    font.setFamilies(
-        {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
+        font.setFamily(QStringLiteral("Tahoma"));
+    } else {
+        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+        font.setStretch(QFont::Condensed);
+    }
     font.setPixelSize(11);
     return font;
 }

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -76,7 +75,11 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
 
     bbHelp = new QPushButton(this);
     Place(bbHelp, "bbHelp", {623, 8, 29, 89});
-    bbHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    bbHelp->setText(QStringLiteral("?"));
+    QFont helpFont = bbHelp->font();
+    helpFont.setPixelSize(20);
+    helpFont.setBold(true);
+    bbHelp->setFont(helpFont);
     bbHelp->setToolTip(Qs("Справка"_cp));
 
     pcGrad = new QTabWidget(this);
