@@ -205,7 +205,8 @@ private:
     bool TypeLine(std::string_view key, std::string_view value) {
         if (key == "like") {
             const auto gas = TwoDigitNumber(value.substr(0, 2));
-            const auto type = value.size() == 5 ? TwoDigitNumber(value.substr(3, 2)) : std::nullopt;
+            std::optional<unsigned> type;
+            if (value.size() == 5 && value[2] == '-') type = TwoDigitNumber(value.substr(3, 2));
             if (!gas || !type || *gas >= kMaxGases || *type >= kMaxTypesPerGas ||
                 &table_.types[*gas][*type] == entry_ || *type >= table_.typeCount[*gas]) {
                 return Fail("like = GG-TT names an earlier type");

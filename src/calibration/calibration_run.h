@@ -1,0 +1,168 @@
+// The two-point calibration run as a controller: the window's button, the 500
+// ms sample timer and the 100 ms draw timer call it; it keeps every text,
+// colour and lamp of the calibration page in `Page()` for the window (or the
+// terminal) to show, asks the operator through Operator, and talks to the
+// sensor through SensorAccess. Nothing here reads a clock or runs a timer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "calibration/lamps.h"
+#include "calibration/trend_graph.h"
+#include "records/report_timestamp.h"
+#include "sensor/sensor_access.h"
+#include "ui/characteristics_list.h"
+#include "ui/reference_choice.h"
+#include "ui/rgb_colour.h"
+#include "util/error_text.h"
+#include "util/file_system.h"
+
+namespace gvc {
+
+inline constexpr RgbColour kFontBlack{0, 0, 0};
+inline constexpr RgbColour kFontRed{255, 0, 0};
+inline constexpr RgbColour kFontGreen{0, 128, 0};
+
+// What the calibration page shows.
+struct CalibrationPage {
+    std::string startCaption;  // btStart: "Старт" or "Стоп"
+    std::string statusText;    // edStatusG
+    RgbColour statusBackground = kColourCream;
+    RgbColour statusFont = kFontBlack;
+    bool statusVisible = false;
+    std::string timeText;  // stTime
+    bool timeVisible = false;
+    std::string zeroConcentrationText;       // stNulU
+    std::string referenceConcentrationText;  // stStdU
+    std::string unitText;                    // lKNul2, lKStd2
+    std::string spreadLimitText;             // stDltZ
+    std::string spreadText;                  // stDltC
+    std::string zeroAverageText;             // stNulA
+    std::string referenceAverageText;        // stStdA
+    std::string offsetText;                  // stBias
+    std::string slopeText;                   // stSlop
+    std::string currentAdcText;              // stCurK
+    std::string currentTemperatureText;      // stCurT
+    LampStates lamps{1, 1, 1, 1, 1, 1, 1, 1};
+    bool sampleTimerOn = false;
+    bool drawTimerOn = false;
+};
+
+// The lines the progress window shows while a result is saved.
+enum class SaveLine { kResult, kReportLog, kCertificate };
+
+// What the controller needs from the window around it.
+class CalibrationView {
+public:
+    virtual ~CalibrationView() = default;
+    // The page changed; the timers must follow sampleTimerOn/drawTimerOn now
+    // (before a modal box opens).
+    virtual void PageChanged(const CalibrationPage& page) = 0;
+    // The canvases of the zero and the reference plot.
+    virtual PlotCanvas& ZeroCanvas() = 0;
+    virtual PlotCanvas& ReferenceCanvas() = 0;
+    // After a lost sensor: show the connection state the failed read left.
+    virtual void RefreshConnectionDisplay() = 0;
+    // Closes the device port after a lost sensor.
+    virtual void ClosePort() = 0;
+    // A line of the progress window in its saving mode.
+    virtual void SaveLineShown(SaveLine line, std::string_view text) = 0;
+    // The local date and time for the report record.
+    virtual ReportTimestamp Now() = 0;
+};
+
+// Everything a run works on, owned by the program.
+struct CalibrationContext {
+    SensorAccess& access;  // channel, operator, table, sensor state, progress
+    CharacteristicsList& list;
+    const ReferenceSelection& reference;
+    int& connectionState;  // 1 not connected, 0 connected, -1 broken
+    FileSystem& fs;
+    ErrorText& error;
+    CalibrationView& view;
+};
+
+class CalibrationRun {
+public:
+    explicit CalibrationRun(CalibrationContext context);
+
+    const CalibrationPage& Page() const { return page_; }
+    const TrendGraph& ZeroGraph() const { return zeroGraph_; }
+    const TrendGraph& ReferenceGraph() const { return referenceGraph_; }
+    int Stage() const { return stage_; }
+    std::int32_t SpreadLimit() const { return spreadLimit_; }
+    bool Running() const;  // the button reads "Стоп"
+
+    // After a sensor has been connected.
+    void ResetCalibrationPage();
+    // The start/stop button.
+    void StartStopClicked();
+    // The 500 ms timer.
+    void SampleTick();
+    // The 100 ms timer.
+    void DrawTick();
+    // Up-down change requests of the plots; they act only while connected.
+    void StepRequested(bool reference, int position);
+    void ScrollRequested(bool reference, int position);
+
+    // Parts of the run, public for tests of the stage logic.
+    bool ProcessSample(int adc, int temperature, std::uint8_t status);
+    bool FinishZeroStage();
+    bool FinishReferenceStage();
+    void ApplyNewCoefficients(std::int32_t slopeCode, std::int32_t offsetCode);
+    // The saving sequence: 0 saved; 1 report record failed; 3 certificate
+    // failed; -1 sensor write failed.
+    int SaveCalibration();
+    // Result of the last saving sequence (-2 when none ran since the start).
+    int LastSaveResult() const { return lastSaveResult_; }
+
+private:
+    void Start();
+    void Interrupt();
+    void SetTimers(bool draw, bool sample);
+    void SetStatus(std::string_view text, RgbColour font);
+    void SetStatus(std::string_view text, RgbColour font, RgbColour background);
+    void StatusChanged();
+    void EndWithLamps(int state);
+    void Changed();
+    void ResetRunCounters();
+    void ComputeSpreadLimit();
+    void ShowClock();
+    int WriteParamsWithProgress();
+    bool FrontEnd(std::uint32_t command);
+    bool Fault(std::string_view box, std::string_view text);
+    void ResetBothGraphs();
+    std::string StandardText() const;
+
+    CalibrationContext ctx_;
+    CalibrationPage page_;
+    TrendGraph zeroGraph_;
+    TrendGraph referenceGraph_;
+
+    int stage_ = 0;
+    bool sampleDue_ = false;
+    int tickTenths_ = 0;
+    int windowTenths_ = 0;
+    int stageTenths_ = 0;
+    int seconds_ = 0;
+    int minutes_ = 0;
+    int shownSecond_ = 0;
+    std::int32_t runMax_ = -60000;
+    std::int32_t runMin_ = 60000;
+    std::int32_t spread_ = 0;
+    std::int32_t spreadLimit_ = 0;
+    std::int64_t sampleSum_ = 0;
+    std::int32_t zeroAverageRaw_ = 0;
+    std::int32_t zeroAverage_ = 0;
+    std::int32_t referenceAverage_ = 0;
+    std::uint8_t statusWord_ = 0;
+    int pendingDraws_ = 0;
+    bool drawBusy_ = false;
+    bool armed_ = false;
+    int lastSaveResult_ = -2;
+};
+
+}  // namespace gvc
