@@ -9,7 +9,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 profile=${1:-default}
 "$top/scripts/install-deps.sh"
-"$top/scripts/build.sh" "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+"$top/scripts/build.sh" "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGVC_BUILD_GUI=ON
 
 demo=${GVC_DEMO_DIR:-$top/demo-data}
 mkdir -p "$demo/D" "$demo/work/DAT"
