@@ -6,10 +6,10 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/instance_lock.h"
 #include "device/system_device.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
-#include "gui/instance_lock.h"
 #include "gui/main_window.h"
 #include "gui/message_box_operator.h"
 #include "gui/progress_window.h"
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         gvc::gui::MessageBoxOperator op;
         gvc::SystemDevice device(op, error);
         gvc::DeviceLinkConnector connector(device.Link());
-        const gvc::gui::InstanceLock lock;
+        const gvc::InstanceLock lock;
 
         const std::string programFile = gvc::gui::Cp(QCoreApplication::applicationFilePath());
         gvc::gui::MainWindow window(gvc::gui::MainWindowParts{op, error, gvc::RealFileSystem(), device.Link(),

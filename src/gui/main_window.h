@@ -11,7 +11,7 @@
 #include <string>
 
 #include "device/device_channel.h"
-#include "gui/startup.h"
+#include "app/startup.h"
 #include "records/gas_catalogue.h"
 #include "sensor/sensor_admission.h"
 #include "sensor/sensor_params.h"

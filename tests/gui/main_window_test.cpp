@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <fstream>
 
+#include "app/instance_lock.h"
 #include "gui/characteristics_view.h"
 #include "gui/gui_widgets.h"
-#include "gui/instance_lock.h"
 #include "gui_fixture.h"
 #include "records/sensor_number.h"
 #include "sensor/sensor_messages.h"

@@ -13,7 +13,7 @@
 #include "util/file_system.h"
 #include "util/operator.h"
 
-namespace gvc::gui {
+namespace gvc {
 
 struct StartupContext {
     Operator& op;
@@ -46,4 +46,4 @@ private:
     unsigned flags_ = 0;
 };
 
-}  // namespace gvc::gui
+}  // namespace gvc

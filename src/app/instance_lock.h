@@ -1,12 +1,11 @@
-// The single-instance lock: the first running instance holds it, a second one
-// finds it taken. It does not depend on a window system. On Windows the lock is
-// the rule of the main window's title instead (a top-level window whose title
-// begins with the program's caption).
+// The single-instance lock of G_Varnest and gvc-cli calibrate: the first running instance holds it, a second
+// one finds it taken. It does not depend on a window system. On Windows the lock is the rule of the main
+// window's title instead (a top-level window whose title begins with the program's caption).
 #pragma once
 
 #include <filesystem>
 
-namespace gvc::gui {
+namespace gvc {
 
 class InstanceLock {
 public:
@@ -28,4 +27,4 @@ private:
     bool held_ = false;
 };
 
-}  // namespace gvc::gui
+}  // namespace gvc

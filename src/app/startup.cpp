@@ -1,4 +1,4 @@
-#include "gui/startup.h"
+#include "app/startup.h"
 
 #include <filesystem>
 
@@ -9,7 +9,7 @@
 #include "util/cp1251.h"
 #include "util/native_path.h"
 
-namespace gvc::gui {
+namespace gvc {
 
 using namespace gvc::literals;
 
@@ -70,4 +70,4 @@ bool Startup::Fail() {
     return false;
 }
 
-}  // namespace gvc::gui
+}  // namespace gvc

@@ -1,4 +1,4 @@
-#include "gui/instance_lock.h"
+#include "app/instance_lock.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,7 +13,7 @@
 #include <string>
 #endif
 
-namespace gvc::gui {
+namespace gvc {
 
 #ifdef _WIN32
 
@@ -75,4 +75,4 @@ InstanceLock::~InstanceLock() {
 
 #endif
 
-}  // namespace gvc::gui
+}  // namespace gvc
