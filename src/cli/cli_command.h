@@ -20,6 +20,8 @@ int RunRead(std::span<const std::string> args, CommandIo io);
 int RunSample(std::span<const std::string> args, CommandIo io);
 int RunProbe(std::span<const std::string> args, CommandIo io);
 int RunLogVerify(std::span<const std::string> args, CommandIo io);
+int RunCalibrate(std::span<const std::string> args, CommandIo io);
+int RunVersion(std::span<const std::string> args, CommandIo io);
 
 // Prints a Windows-1251 text as a UTF-8 line.
 void PrintLine(std::ostream& stream, std::string_view cp1251);

@@ -20,6 +20,9 @@ const Command kCommands[] = {
     {"probe", "probe                   find the calibration device, open it and probe it", gvc::cli::RunProbe},
     {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
      gvc::cli::RunLogVerify},
+    {"calibrate", "calibrate [--yes] [--reference VALUE]  calibrate the connected sensor from the terminal",
+     gvc::cli::RunCalibrate},
+    {"version", "version                 print the version of this program file", gvc::cli::RunVersion},
 };
 
 int Usage(std::ostream& out) {

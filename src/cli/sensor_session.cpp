@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "records/sensor_number.h"
 #include "sensor/device_link_connector.h"
 #include "sensor/sensor_admission.h"
 #include "table/table_loader.h"
@@ -20,7 +21,22 @@ bool StderrOperator::Ask(MessageKind, std::string_view cp1251Text) {
 }
 
 SensorSession::SensorSession(CommandIo io)
-    : io_(io), op_(io.err), device_(op_, error_), access_{device_.Link(), op_, table_, state_, progress_} {}
+    : io_(io),
+      stderrOperator_(io.err),
+      op_(stderrOperator_),
+      device_(op_, error_),
+      access_{device_.Link(), op_, table_, state_, noProgress_} {}
+
+SensorSession::SensorSession(CommandIo io, Operator& op, TransferProgress& progress)
+    : io_(io),
+      stderrOperator_(io.err),
+      op_(op),
+      device_(op_, error_),
+      access_{device_.Link(), op_, table_, state_, progress} {}
+
+std::string SensorSession::SensorNumber() const {
+    return SensorNumberText(state_.identity);
+}
 
 int SensorSession::Connect() {
     const std::string workingDir = Cp1251PathText(std::filesystem::current_path());

@@ -27,6 +27,8 @@ private:
 class SensorSession {
 public:
     explicit SensorSession(CommandIo io);
+    // With the caller's operator and progress display.
+    SensorSession(CommandIo io, Operator& op, TransferProgress& progress);
 
     // Loads the table and runs ConnectSensor. Returns the exit code of a
     // failure (1 refused, 2 table missing, device not found or an exchange
@@ -35,15 +37,19 @@ public:
 
     SensorAccess& Access() { return access_; }
     const SensorState& State() const { return state_; }
+    DevicePort& Port() { return device_.Port(); }
+    // "GG-TT.NN.NNN.NNN" of the connected sensor.
+    std::string SensorNumber() const;
 
 private:
     CommandIo io_;
-    StderrOperator op_;
+    StderrOperator stderrOperator_;
+    NoProgress noProgress_;
+    Operator& op_;
     ErrorText error_;
     SensorTypeTable table_;
     SystemDevice device_;
     SensorState state_;
-    NoProgress progress_;
     SensorAccess access_;
 };
 

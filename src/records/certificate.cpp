@@ -62,9 +62,9 @@ std::string CertificatePath(const SensorIdentity& identity, const SensorTypeTabl
            SensorFileNumber(identity) + ".dat";
 }
 
-std::optional<std::string> CertificateBytes(const CharacteristicsRows& rows, std::string_view referenceText,
-                                            const SensorIdentity& identity, const SensorParams& newParams,
-                                            const ReportTimestamp& when) {
+std::string CertificateBytes(const CharacteristicsRows& rows, std::string_view referenceText,
+                             const SensorIdentity& identity, const SensorParams& newParams,
+                             const ReportTimestamp& when) {
     std::vector<std::string> lines;
     const std::string dashes(kCertificateLineWidth, '-');
     lines.emplace_back("ООО НПФ ВЕЛМОР"_cp);
@@ -97,9 +97,11 @@ std::optional<std::string> CertificateBytes(const CharacteristicsRows& rows, std
     std::string bytes;
     TextFileChecksum sums;
     for (const std::string& text : lines) {
-        if (text.size() > kCertificateLineWidth) return std::nullopt;
-        const std::string line =
-            PadRightSpaces(text, static_cast<int>(kCertificateLineWidth)) + std::string(kCrLf);
+        // A list text of up to 32 characters after a 54-character label can
+        // exceed the line: it is cut, so the file keeps its fixed layout.
+        const std::string line = PadRightSpaces(std::string_view(text).substr(0, kCertificateLineWidth),
+                                                static_cast<int>(kCertificateLineWidth)) +
+                                 std::string(kCrLf);
         sums.AddLine(line);
         bytes += line;
     }
@@ -113,16 +115,12 @@ bool WriteSensorFile(const CharacteristicsRows& rows, std::string_view reference
     const std::string path = CertificatePath(identity, table);
     error.Set(std::string("Не открывается файл "_cp) + path + std::string(" для записи"_cp));
     if (!IsSafeGasDirectoryName(table.GasName(identity.GasNumber))) return false;
-    const auto bytes = CertificateBytes(rows, referenceText, identity, newParams, when);
-    if (!bytes) {
-        error.Set("Не проходит запись в файл Датчика"_cp);
-        return false;
-    }
+    const std::string bytes = CertificateBytes(rows, referenceText, identity, newParams, when);
     const std::string temporary = path + ".tmp";
     auto file = fs.Create(temporary);
     if (!file) return false;
     error.Set("Не проходит запись в файл Датчика"_cp);
-    const bool written = file->Write(*bytes) && file->Flush();
+    const bool written = file->Write(bytes) && file->Flush();
     if (!file->Close() || !written || !fs.Replace(temporary, path)) {
         fs.Remove(temporary);
         return false;

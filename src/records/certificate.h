@@ -20,11 +20,11 @@ inline constexpr std::size_t kCertificateLineWidth = 77;
 // "...\Датчики\03-CO\Тип_03-01\03-01_00_012_345.dat".
 std::string CertificatePath(const SensorIdentity& identity, const SensorTypeTable& table);
 
-// The certificate's lines (each padded to 77 characters, without CR LF);
-// nothing when a line would be longer than 77 characters.
-std::optional<std::string> CertificateBytes(const CharacteristicsRows& rows, std::string_view referenceText,
-                                            const SensorIdentity& identity, const SensorParams& newParams,
-                                            const ReportTimestamp& when);
+// The certificate file's bytes: lines padded (or cut) to 77 characters with
+// CR LF, then the checksum.
+std::string CertificateBytes(const CharacteristicsRows& rows, std::string_view referenceText,
+                             const SensorIdentity& identity, const SensorParams& newParams,
+                             const ReportTimestamp& when);
 
 // Writes the certificate through a temporary file, so a failed write leaves
 // the previous certificate of the sensor as it was.

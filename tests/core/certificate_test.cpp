@@ -110,16 +110,19 @@ TEST_F(CertificateTest, FailedWriteKeepsThePreviousCertificate) {
     }
 }
 
-TEST_F(CertificateTest, MissingTypeDirectoryOrOverlongLineFails) {
+TEST_F(CertificateTest, MissingTypeDirectoryFailsAndOverlongLinesAreCut) {
     identity_.TypeNumber = 7;  // methane has no type 07: no directory
     EXPECT_FALSE(Write());
     EXPECT_EQ(Utf8FromCp1251(error_.Text()),
               "Не открывается файл D:\\ВЕЛМОР_Датчики\\Датчики\\01-Метан\\Тип_01-07\\01-07_00_012_345.dat "
               "для записи");
     identity_.TypeNumber = 1;
-    rows_[5].newText = std::string(30, 'x');  // 52 + 2 + 30 > 77
-    EXPECT_FALSE(Write());
-    EXPECT_EQ(Utf8FromCp1251(error_.Text()), "Не проходит запись в файл Датчика");
+    rows_[5].newText = std::string(32, 'x');  // a 32-character list text: 52 + 2 + 32 > 77
+    ASSERT_TRUE(Write());
+    const std::string file = File();
+    EXPECT_EQ(file.size(), 5698u);
+    EXPECT_EQ(file.substr(11 * 79, 77), "Row 5" + std::string(47, ' ') + "- " + std::string(23, 'x'));
+    EXPECT_TRUE(VerifyCertificate(file).ok);
 }
 
 TEST_F(CertificateTest, PointsInTheGasNameStayOutOfTheFileNumber) {
@@ -133,8 +136,7 @@ TEST_F(CertificateTest, PointsInTheGasNameStayOutOfTheFileNumber) {
 
 TEST(CertificateCheck, DamageIsFound) {
     CharacteristicsRows rows = SampleRows();
-    const std::string good =
-        CertificateBytes(rows, "1", {1, 12345, 1, 1}, SensorParams{}, ReportTimestamp{}).value_or("");
+    const std::string good = CertificateBytes(rows, "1", {1, 12345, 1, 1}, SensorParams{}, ReportTimestamp{});
     ASSERT_TRUE(VerifyCertificate(good).ok);
     std::string letter = good;
     letter[80] = 'Z';

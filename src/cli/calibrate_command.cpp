@@ -1,0 +1,191 @@
+// gvc-cli calibrate: the calibration run from a terminal, for automated
+// calibration lines and tests. The same controller as the window: questions
+// are asked at the prompt (or all answered Yes with --yes), the ADC value,
+// temperature and clock are printed once a second, and the last line is the
+// final text of the status field.
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "app/instance_lock.h"
+#include "app/startup.h"
+#include "calibration/calibration_run.h"
+#include "cli/cli_command.h"
+#include "cli/sensor_session.h"
+#include "records/gas_catalogue.h"
+#include "ui/characteristics_list.h"
+#include "ui/concentration_text.h"
+#include "util/cp1251.h"
+#include "util/native_path.h"
+
+namespace gvc::cli {
+
+namespace {
+
+using namespace gvc::literals;
+
+// Messages to standard error; questions answered at the prompt or all Yes.
+class PromptOperator : public Operator {
+public:
+    PromptOperator(std::ostream& err, std::istream& in, bool yes) : err_(err), in_(in), yes_(yes) {}
+
+    void Show(MessageKind, std::string_view text) override { PrintLine(err_, text); }
+
+    bool Ask(MessageKind, std::string_view text) override {
+        PrintLine(err_, text);
+        if (yes_) {
+            err_ << "-> Yes\n";
+            return true;
+        }
+        err_ << "[y/N] " << std::flush;
+        std::string answer;
+        if (!std::getline(in_, answer)) return false;
+        return answer == "y" || answer == "Y" || answer == "yes" || answer == "д" || answer == "да";
+    }
+
+private:
+    std::ostream& err_;
+    std::istream& in_;
+    bool yes_;
+};
+
+class NullCanvas : public PlotCanvas {
+public:
+    int Width() const override { return kGraphImageWidth; }
+    int Height() const override { return kGraphImageHeight; }
+    void FillRect(int, int, int, int, RgbColour) override {}
+    void Line(int, int, int, int, RgbColour) override {}
+};
+
+class ConsoleProgress : public TransferProgress {
+public:
+    explicit ConsoleProgress(std::ostream& out) : out_(out) {}
+    void PageStarted(std::string_view page) override { out_ << "page " << page << "\n"; }
+    void Advance(int) override {}
+
+private:
+    std::ostream& out_;
+};
+
+// Prints what the window would show: the clock line once a second and each
+// new status text.
+class ConsoleView : public CalibrationView {
+public:
+    ConsoleView(std::ostream& out, DevicePort& port) : out_(out), port_(port) {}
+
+    void PageChanged(const CalibrationPage& page) override {
+        if (page.timeVisible && page.timeText != shownTime_ && !page.currentAdcText.empty()) {
+            shownTime_ = page.timeText;
+            out_ << page.timeText << " adc=" << page.currentAdcText
+                 << " temperature=" << page.currentTemperatureText << "\n";
+        }
+        if (page.statusText != shownStatus_) {
+            shownStatus_ = page.statusText;
+            out_ << "status: " << Utf8FromCp1251(page.statusText) << "\n";
+        }
+    }
+    PlotCanvas& ZeroCanvas() override { return canvas_; }
+    PlotCanvas& ReferenceCanvas() override { return canvas_; }
+    void RefreshConnectionDisplay() override {}
+    void ClosePort() override { port_.ClosePort(); }
+    void SaveLineShown(SaveLine, std::string_view text) override { PrintLine(out_, text); }
+    ReportTimestamp Now() override { return LocalTimestampNow(); }
+
+private:
+    std::ostream& out_;
+    DevicePort& port_;
+    NullCanvas canvas_;
+    std::string shownTime_;
+    std::string shownStatus_;
+};
+
+// Runs the two timers: a draw tick every 100 ms, a sample tick every 500 ms,
+// while the run keeps them on.
+void RunTimers(CalibrationRun& run) {
+    using Clock = std::chrono::steady_clock;
+    auto nextSample = Clock::now() + std::chrono::milliseconds(500);
+    auto nextDraw = Clock::now() + std::chrono::milliseconds(100);
+    while (run.Page().sampleTimerOn || run.Page().drawTimerOn) {
+        std::this_thread::sleep_until(std::min(nextSample, nextDraw));
+        const auto now = Clock::now();
+        if (run.Page().drawTimerOn && now >= nextDraw) {
+            run.DrawTick();
+            nextDraw = now + std::chrono::milliseconds(100);
+        }
+        if (run.Page().sampleTimerOn && now >= nextSample) {
+            run.SampleTick();
+            nextSample = Clock::now() + std::chrono::milliseconds(500);
+            nextDraw = Clock::now() + std::chrono::milliseconds(100);
+        }
+    }
+}
+
+}  // namespace
+
+int RunCalibrate(std::span<const std::string> args, CommandIo io) {
+    bool yes = false;
+    std::string referenceText;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--yes") {
+            yes = true;
+        } else if (args[i] == "--reference" && i + 1 < args.size()) {
+            referenceText = args[++i];
+        } else {
+            io.err << "usage: gvc-cli calibrate [--yes] [--reference VALUE]\n";
+            return 2;
+        }
+    }
+    PromptOperator op(io.err, std::cin, yes);
+
+    // The same lock as the program: two front ends never write one report log.
+    const InstanceLock lock;
+    if (!lock.Held()) {
+        op.Show(MessageKind::kError, "Повторный запуск программы ЗАПРЕЩЕН!"_cp);
+        return 1;
+    }
+    ErrorText error;
+    SensorTypeTable table;
+    GasCatalogue catalogue;
+    Startup startup({op, error, RealFileSystem(), table, catalogue});
+    if (!startup.StartupChecks(Cp1251PathText(std::filesystem::current_path())) || !startup.FinishStartup()) {
+        io.out << "startup failed\n";
+        return 1;
+    }
+
+    ConsoleProgress progress(io.out);
+    SensorSession session(io, op, progress);
+    if (const int code = session.Connect(); code != 0) return code;
+    SensorAccess& access = session.Access();
+    SensorState& state = access.state;
+
+    CharacteristicsList list;
+    const ReportTimestamp today = LocalTimestampNow();
+    list.FillOldValues(state.OldParams, access.table);
+    list.FillNewValues(
+        state, access.table, TakeConnectionSnapshot(state.OldParams),
+        SensorDate{today.year, static_cast<std::uint8_t>(today.day), static_cast<std::uint8_t>(today.month)});
+    ReferenceSelection reference{state.NewParams.RefConc, false};
+    if (!referenceText.empty()) {
+        const auto typed = ParseStdText(Cp1251FromUtf8(referenceText));
+        if (!typed) {
+            io.err << "not a concentration: " << referenceText << "\n";
+            return 2;
+        }
+        reference = {*typed, true};
+    }
+    io.out << "sensor " << Utf8FromCp1251(session.SensorNumber()) << ", reference "
+           << Utf8FromCp1251(FormatConcentration(reference.referenceValue, state.NewParams.MultiplierCode))
+           << "\n";
+
+    int connectionState = 0;
+    ConsoleView view(io.out, session.Port());
+    CalibrationRun run({access, list, reference, connectionState, RealFileSystem(), error, view});
+    run.ResetCalibrationPage();
+    run.StartStopClicked();
+    RunTimers(run);
+    PrintLine(io.out, run.Page().statusText);
+    return run.Page().statusText == "OK !" && run.LastSaveResult() == 0 ? 0 : 1;
+}
+
+}  // namespace gvc::cli
