@@ -128,6 +128,14 @@ std::string Cp1251FromUtf8(std::string_view utf8);
 // True when every character of the UTF-8 text has a Windows-1251 byte.
 bool IsCp1251Encodable(std::string_view utf8);
 
+// Converts Windows-1251 bytes to UTF-16 code units (for the Windows wide-character
+// file API; every Windows-1251 character is one unit). Never fails.
+std::u16string Utf16FromCp1251(std::string_view cp1251);
+
+// Converts UTF-16 to Windows-1251 bytes. A character without a Windows-1251
+// byte, or a lone surrogate, becomes '?'.
+std::string Cp1251FromUtf16(std::u16string_view utf16);
+
 namespace literals {
 // "Кислород"_cp is the Windows-1251 form of a UTF-8 source literal, converted
 // at compile time; a character Windows-1251 lacks is a compile error.
