@@ -184,6 +184,11 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
     run.ResetCalibrationPage();
     run.StartStopClicked();
     RunTimers(run);
+    const SensorParams& written = state.NewParams;
+    if (run.LastSaveResult() == 0) {
+        io.out << "saved slope=" << written.Slope << " offset=" << written.ZeroOffset
+               << " pga=" << unsigned{written.PgaGain} << "\n";
+    }
     PrintLine(io.out, run.Page().statusText);
     return run.Page().statusText == "OK !" && run.LastSaveResult() == 0 ? 0 : 1;
 }

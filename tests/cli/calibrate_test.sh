@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# gvc-cli calibrate against gvc-devsim in real time, as an automated
+# calibration line runs it: a refused start, then a whole calibration saved to
+# the report log, the certificate and the sensor.
+set -u
+cli=$1
+devsim=$2
+table=$3
+work=$(mktemp -d)
+sim=
+cleanup() {
+    [ -n "$sim" ] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+mkdir -p "$work/wd/DAT" "$work/D" "$work/run"
+cp "$table" "$work/wd/DAT/"
+export GVC_REGISTRY_FILE="$work/devsim.reg" GVC_DRIVE_D="$work/D" XDG_RUNTIME_DIR="$work/run"
+cd "$work/wd"
+
+# The chamber switches to the reference gas 35 s after the parameter write.
+"$devsim" --registry "$work/devsim.reg" --memory "$work/memory.bin" --reset --auto-delay 35 --seed 7 \
+    </dev/null >"$work/sim.out" 2>&1 &
+sim=$!
+for _ in $(seq 100); do grep -q '^ready$' "$work/sim.out" && break; sleep 0.05; done
+grep -q '^ready$' "$work/sim.out" || fail "gvc-devsim did not start: $(cat "$work/sim.out")"
+
+# Refused at the zero-gas question (answered n): nothing saved, exit 1. The
+# data tree is created first (answered y).
+out=$(printf 'y\nn\n' | "$cli" calibrate 2>"$work/err"); rc=$?
+[ $rc -eq 1 ] || fail "refused run gave exit $rc: $out"
+[ "$(tail -n 1 <<<"$out")" = "ОТКАЗ !" ] || fail "refused run ended with: $(tail -n 3 <<<"$out")"
+grep -q "Нулевую Концентрацию Газа" "$work/err" || fail "no zero-gas question: $(cat "$work/err")"
+
+log="$work/D/ВЕЛМОР_Датчики/Отчет/REPORT.log"
+[ "$("$cli" log-verify "$log" | tail -n 1)" = "report log intact: 0 records" ] || fail "the refused run wrote a record"
+
+out=$(timeout 600 "$cli" calibrate --yes 2>"$work/err"); rc=$?
+[ $rc -eq 0 ] || fail "calibration gave exit $rc: $(tail -n 5 <<<"$out") / $(tail -n 5 "$work/err")"
+[ "$(tail -n 1 <<<"$out")" = "OK !" ] || fail "last line: $(tail -n 1 <<<"$out")"
+grep -q "^00:10 adc=" <<<"$out" || fail "no clock lines"
+grep -qx "Отчет сохранен" <<<"$out" || fail "report not saved"
+grep -qx "Сертификат заполнен" <<<"$out" || fail "certificate not written"
+slope=$(sed -n 's/^saved slope=\(-\?[0-9]*\) .*/\1/p' <<<"$out")
+[ -n "$slope" ] && [ "$slope" != 0 ] || fail "no slope in: $(tail -n 3 <<<"$out")"
+
+"$cli" log-verify "$log" >"$work/log.txt" || fail "report log does not verify: $(cat "$work/log.txt")"
+grep -q "report log intact: 1 records" "$work/log.txt" || fail "expected one record: $(cat "$work/log.txt")"
+cert=$(find "$work/D/ВЕЛМОР_Датчики/Датчики" -name '*.dat' | head -n 1)
+[ -n "$cert" ] || fail "no certificate"
+"$cli" log-verify "$cert" >"$work/cert.txt" || fail "certificate does not verify"
+
+# The sensor holds the new slope: a fresh read shows it (within the stored
+# scaling's rounding).
+read_slope=$("$cli" read 2>/dev/null | sed -n 's/^OldParams.Slope=//p')
+diff=$((read_slope - slope)); diff=${diff#-}
+[ "$diff" -le 1 ] || fail "sensor slope $read_slope, calibrated $slope"
+echo "calibrate: 2 runs passed"
