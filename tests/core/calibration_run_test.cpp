@@ -180,6 +180,9 @@ struct GainCase {
     std::uint8_t pgaAfter;
 };
 
+// Test names show what a case is about.
+void PrintTo(const GainCase& c, std::ostream* out) { *out << c.what; }
+
 class GainDecision : public CalibrationTest, public ::testing::WithParamInterface<GainCase> {};
 
 // Zero at ADC 1000 and reference at 8000 for 1400 of 1000 counts give
