@@ -350,19 +350,16 @@ void CalibrationRun::DrawTick() {
 
 void CalibrationRun::StepRequested(bool reference, int position) {
     if (ctx_.connectionState != 0) return;
-    TrendGraph& graph = reference ? referenceGraph_ : zeroGraph_;
-    if (!gvc::StepRequested(graph, position)) return;
-    PlotCanvas& canvas = reference ? ctx_.view.ReferenceCanvas() : ctx_.view.ZeroCanvas();
-    ClearPlot(graph, canvas);
-    graph.pen = reference ? kReferenceCurvePurple : kZeroCurveBlue;
-    Redraw(graph, canvas);
-    Changed();
+    if (gvc::StepRequested(reference ? referenceGraph_ : zeroGraph_, position)) RedrawPlot(reference);
 }
 
 void CalibrationRun::ScrollRequested(bool reference, int position) {
     if (ctx_.connectionState != 0) return;
+    if (gvc::ScrollRequested(reference ? referenceGraph_ : zeroGraph_, position)) RedrawPlot(reference);
+}
+
+void CalibrationRun::RedrawPlot(bool reference) {
     TrendGraph& graph = reference ? referenceGraph_ : zeroGraph_;
-    if (!gvc::ScrollRequested(graph, position)) return;
     PlotCanvas& canvas = reference ? ctx_.view.ReferenceCanvas() : ctx_.view.ZeroCanvas();
     ClearPlot(graph, canvas);
     graph.pen = reference ? kReferenceCurvePurple : kZeroCurveBlue;

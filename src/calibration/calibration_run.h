@@ -135,6 +135,8 @@ private:
     bool FrontEnd(std::uint32_t command);
     bool Fault(std::string_view box, std::string_view text);
     void ResetBothGraphs();
+    // A plot after a change of its scale or band: grid and whole curve anew.
+    void RedrawPlot(bool reference);
     std::string StandardText() const;
 
     CalibrationContext ctx_;
