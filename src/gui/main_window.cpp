@@ -9,11 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
 
+#include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
@@ -55,6 +57,34 @@ SensorDate Today() {
 QColor ToQColor(RgbColour c) {
     return {c.r, c.g, c.b};
 }
+
+// Setters that leave an unchanged component alone: the run reports its page
+// many times a second.
+void ShowText(QLabel* label, const QString& text) {
+    if (label->text() != text) label->setText(text);
+}
+
+void ShowBackground(QWidget* widget, const QColor& colour) {
+    if (BackgroundOf(widget) != colour || !widget->autoFillBackground()) SetBackground(widget, colour);
+}
+
+void ShowTextColour(QWidget* widget, const QColor& colour) {
+    if (widget->palette().color(QPalette::Text) != colour) SetTextColour(widget, colour);
+}
+
+// Runs or stops a timer as the run says; a running timer keeps its rhythm.
+void FollowTimer(QTimer* timer, bool on) {
+    if (on && !timer->isActive()) timer->start();
+    if (!on && timer->isActive()) timer->stop();
+}
+
+// The graph panel: value labels left of each plot, time labels below, and a
+// row with the scale controls and the axis captions at the bottom.
+constexpr int kPlotTop = 8;
+constexpr int kZeroPlotLeft = 37;
+constexpr int kReferencePlotLeft = 251;
+constexpr int kValueLabelWidth = 32;
+constexpr int kBottomRowTop = 221;
 
 }  // namespace
 
@@ -115,8 +145,22 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     tmDraw->setObjectName(QStringLiteral("tmDraw"));
     tmDraw->setInterval(100);
 
+    access_ =
+        std::make_unique<SensorAccess>(SensorAccess{parts_.channel, parts_.op, table_, sensor_, relay_});
+    run_ = std::make_unique<CalibrationRun>(CalibrationContext{
+        *access_, characteristics_, reference_, connectionState_, parts_.fs, parts_.error, *this});
+    ShowGraph(run_->ZeroGraph(), lgC0, udNulS, udNulP);
+    ShowGraph(run_->ReferenceGraph(), lgC1, udStdS, udStdP);
+
     connect(btConn, &QPushButton::clicked, this, [this] { btConnClick(); });
     connect(bbHelp, &QPushButton::clicked, this, [this] { bbHelpClick(); });
+    connect(btStart, &QPushButton::clicked, this, [this] { run_->StartStopClicked(); });
+    connect(tmSample, &QTimer::timeout, this, [this] { run_->SampleTick(); });
+    connect(tmDraw, &QTimer::timeout, this, [this] { run_->DrawTick(); });
+    udNulS->OnChangeRequest([this](int v) { run_->StepRequested(false, v); });
+    udStdS->OnChangeRequest([this](int v) { run_->StepRequested(true, v); });
+    udNulP->OnChangeRequest([this](int v) { run_->ScrollRequested(false, v); });
+    udStdP->OnChangeRequest([this](int v) { run_->ScrollRequested(true, v); });
     stStdU->installEventFilter(this);
 }
 
@@ -171,7 +215,7 @@ void MainWindow::BuildCalibrationPage(QWidget* page) {
 
     gbNul = MakeGroup(page, "gbNul", {3, 247, 112, 60}, Qs(" K<нуль> "_cp), colour::kSkyBlue);
     stNulU = MakeStatic(gbNul, "stNulU", {5, 16, 50, 17}, QStringLiteral("0000.000"));
-    MakeLabel(gbNul, "lKNul2", {58, 18, 52, 13}, unit);
+    lKNul2 = MakeLabel(gbNul, "lKNul2", {58, 18, 52, 13}, unit);
     stNulA = MakeStatic(gbNul, "stNulA", {5, 37, 50, 17}, QString());
     MakeLabel(gbNul, "lKNul3", {58, 39, 52, 13}, adcUnit);
 
@@ -184,7 +228,7 @@ void MainWindow::BuildCalibrationPage(QWidget* page) {
     gbStd = MakeGroup(page, "gbStd", {196, 247, 113, 60}, Qs(" К<эталон> "_cp), colour::kMoneyGreen);
     stStdU = MakeStatic(gbStd, "stStdU", {5, 16, 50, 17}, QStringLiteral("0000.000"));
     stStdU->setToolTip(Qs("Двойной щелчок - выбор значения Эталонной Концентрации"_cp));
-    MakeLabel(gbStd, "lKStd2", {58, 18, 53, 13}, unit);
+    lKStd2 = MakeLabel(gbStd, "lKStd2", {58, 18, 53, 13}, unit);
     stStdA = MakeStatic(gbStd, "stStdA", {5, 37, 50, 17}, QString());
     MakeLabel(gbStd, "lKStd3", {58, 39, 53, 13}, adcUnit);
 
@@ -200,10 +244,175 @@ void MainWindow::BuildCalibrationPage(QWidget* page) {
     stCurK = MakeStatic(gbStatus, "stCurK", {100, 18, 40, 17}, QString());
     MakeLabel(gbStatus, "lCurT", {8, 43, 88, 13}, Qs("Т<текущее>"_cp));
     stCurT = MakeStatic(gbStatus, "stCurT", {100, 41, 40, 17}, QString());
+    BuildGraphPanel();
+    BuildLamps();
+}
+
+void MainWindow::BuildGraphPanel() {
+    pnNul = new PlotImage(pnGraph, "pnNul", kZeroPlotLeft, kPlotTop);
+    pnStd = new PlotImage(pnGraph, "pnStd", kReferencePlotLeft, kPlotTop);
+    const int plotHeight = kGraphImageHeight - 1;
+    const int gridDy = plotHeight / 7;
+    const int gridDx = (kGraphImageWidth - 1) / 3;
+    for (int plot = 0; plot < 2; ++plot) {
+        const int plotLeft = plot == 0 ? kZeroPlotLeft : kReferencePlotLeft;
+        std::array<QLabel*, 8>& labels = plot == 0 ? lgC0 : lgC1;
+        // Value labels, bottom to top, each centred on its grid line.
+        for (int i = 0; i < 8; ++i) {
+            const int y = kPlotTop + plotHeight - i * gridDy;
+            const std::string name = "lgC" + std::to_string(plot) + std::to_string(i);
+            labels[static_cast<std::size_t>(i)] = MakeLabel(
+                pnGraph, name.c_str(), {plotLeft - kValueLabelWidth - 2, y - 7, kValueLabelWidth, 13},
+                QString(), Qt::AlignRight | Qt::AlignVCenter);
+        }
+        // Minutes 0 to 3 below the vertical grid lines.
+        for (int i = 0; i < 4; ++i) {
+            const std::string name = "lgT" + std::to_string(plot) + std::to_string(i);
+            const int x = plotLeft + i * gridDx;
+            QRect where(x - 7, kPlotTop + kGraphImageHeight, 14, 13);
+            Qt::Alignment alignment = Qt::AlignHCenter | Qt::AlignTop;
+            if (i == 0) {
+                where.moveLeft(x);
+                alignment = Qt::AlignLeft | Qt::AlignTop;
+            } else if (i == 3) {
+                where.moveRight(x);
+                alignment = Qt::AlignRight | Qt::AlignTop;
+            }
+            MakeLabel(pnGraph, name.c_str(), where, QString::number(i), alignment);
+        }
+        // Step and scroll controls.
+        const int left = plotLeft - kValueLabelWidth - 2;
+        const std::string index = std::to_string(plot);
+        MakeLabel(pnGraph, ("lgC" + index + "Step").c_str(), {left, kBottomRowTop, 22, 13}, Qs("Шаг"_cp),
+                  Qt::AlignRight | Qt::AlignVCenter);
+        UpDown* step =
+            new UpDown(pnGraph, plot == 0 ? "udNulS" : "udStdS", {left + 24, kBottomRowTop - 2, 15, 17}, 1);
+        MakeLabel(pnGraph, ("lgC" + index + "Scroll").c_str(), {left + 42, kBottomRowTop, 30, 13},
+                  Qs("Сдвиг"_cp), Qt::AlignRight | Qt::AlignVCenter);
+        UpDown* scroll =
+            new UpDown(pnGraph, plot == 0 ? "udNulP" : "udStdP", {left + 74, kBottomRowTop - 2, 15, 17}, 3);
+        step->setToolTip(Qs("Шаг"_cp));
+        scroll->setToolTip(Qs("Сдвиг"_cp));
+        (plot == 0 ? udNulS : udStdS) = step;
+        (plot == 0 ? udNulP : udStdP) = scroll;
+    }
+    MakeLabel(pnGraph, "lgC", {kZeroPlotLeft + 59, kBottomRowTop, 114, 13}, Qs("Концентрация <ед.АЦП>"_cp));
+    MakeLabel(pnGraph, "lgT", {kReferencePlotLeft + 52, kBottomRowTop, 132, 13},
+              Qs("Время градуировки <мин.>"_cp), Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void MainWindow::BuildLamps() {
+    constexpr int lampLeft = 10;
+    constexpr int textLeft = 29;
+    auto lamp = [this](const char* name, const char* labelName, int left, int top, const QString& text) {
+        auto* shape = new LampShape(gbStatus, name, left, top);
+        MakeLabel(gbStatus, labelName, {left + textLeft - lampLeft, top, 150 - left, 13}, text);
+        return shape;
+    };
+    shDev = lamp("shDev", "lDev", lampLeft, 68, Qs("Датчик доступен"_cp));
+    shSen = lamp("shSen", "lSen", lampLeft, 88, Qs("Сенсор включен"_cp));
+    shA1 = lamp("shA1", "lA1", lampLeft, 108, Qs("Нижний Порог А1"_cp));
+    shA2 = lamp("shA2", "lA2", lampLeft, 128, Qs("Верхний Порог А2"_cp));
+    MakeLabel(gbStatus, "lLim", {8, 152, 165, 13}, Qs("Границы ресурсов"_cp));
+    shLimA = lamp("shLimA", "lLimA", lampLeft, 170, Qs("Общий"_cp));
+    shLimG = lamp("shLimG", "lLimG", 82, 170, Qs("Градуировки"_cp));
+    MakeLabel(gbStatus, "lRes", {8, 194, 165, 13}, Qs("Истечение Ресурсов"_cp));
+    shResA = lamp("shResA", "lResA", lampLeft, 212, Qs("Общий"_cp));
+    shResG = lamp("shResG", "lResG", 82, 212, Qs("Градуировки"_cp));
+}
+
+void MainWindow::ShowGraph(const TrendGraph& graph, const std::array<QLabel*, 8>& labels, UpDown* stepUpDown,
+                           UpDown* scrollUpDown) {
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        ShowText(labels[i], Qs(graph.labels[i]));
+    // Setting the controls requests nothing, so the run is not asked again.
+    const QSignalBlocker stepBlock(stepUpDown);
+    const QSignalBlocker scrollBlock(scrollUpDown);
+    stepUpDown->SetRange(0, static_cast<int>(kGraphScaleTable.size()) - 1);
+    stepUpDown->SetPosition(graph.stepPosition);
+    scrollUpDown->SetRange(0, graph.scrollMaximum);
+    scrollUpDown->SetPosition(graph.scrollPosition);
+}
+
+void MainWindow::PageChanged(const CalibrationPage& page) {
+    // The timers first: a modal box may open as soon as this returns. The
+    // draw timer runs before the sample timer.
+    FollowTimer(tmDraw, page.drawTimerOn);
+    FollowTimer(tmSample, page.sampleTimerOn);
+
+    if (btStart->text() != Qs(page.startCaption)) btStart->setText(Qs(page.startCaption));
+    const QString status = Qs(page.statusText);
+    if (edStatusG->text() != status) edStatusG->setText(status);
+    ShowBackground(edStatusG, ToQColor(page.statusBackground));
+    ShowTextColour(edStatusG, ToQColor(page.statusFont));
+    edStatusG->setVisible(page.statusVisible);
+    ShowText(stTime, Qs(page.timeText));
+    stTime->setVisible(page.timeVisible);
+
+    ShowText(stNulU, Qs(page.zeroConcentrationText));
+    // The reference dialog changes stStdU between resets; the run's text is
+    // shown when it changes.
+    if (page.referenceConcentrationText != shownReferenceText_) {
+        shownReferenceText_ = page.referenceConcentrationText;
+        ShowText(stStdU, Qs(shownReferenceText_));
+    }
+    ShowText(lKNul2, Qs(page.unitText));
+    ShowText(lKStd2, Qs(page.unitText));
+    ShowText(stDltZ, Qs(page.spreadLimitText));
+    ShowText(stDltC, Qs(page.spreadText));
+    ShowText(stNulA, Qs(page.zeroAverageText));
+    ShowText(stStdA, Qs(page.referenceAverageText));
+    ShowText(stBias, Qs(page.offsetText));
+    ShowText(stSlop, Qs(page.slopeText));
+    ShowText(stCurK, Qs(page.currentAdcText));
+    ShowText(stCurT, Qs(page.currentTemperatureText));
+
+    const auto lamps = Lamps();
+    for (int i = 0; i < kLampCount; ++i) {
+        RgbColour colour;
+        if (LampColour(static_cast<Lamp>(i), page.lamps[static_cast<std::size_t>(i)], colour))
+            lamps[static_cast<std::size_t>(i)]->SetColour(ToQColor(colour));
+    }
+
+    ShowGraph(run_->ZeroGraph(), lgC0, udNulS, udNulP);
+    ShowGraph(run_->ReferenceGraph(), lgC1, udStdS, udStdP);
+}
+
+PlotCanvas& MainWindow::ZeroCanvas() {
+    return *pnNul;
+}
+
+PlotCanvas& MainWindow::ReferenceCanvas() {
+    return *pnStd;
+}
+
+void MainWindow::ClosePort() {
+    parts_.link.ClosePort();
+}
+
+void MainWindow::SaveLineShown(SaveLine line, std::string_view text) {
+    if (progress_ != nullptr) progress_->ShowSaveLine(line, Qs(text));
+}
+
+ReportTimestamp MainWindow::Now() {
+    return LocalTimestampNow();
+}
+
+int MainWindow::ProgressRelay::RunTransfer(TransferMode mode, const std::function<int()>& operation) {
+    return window != nullptr ? window->RunTransfer(mode, operation) : operation();
+}
+
+void MainWindow::ProgressRelay::PageStarted(std::string_view page) {
+    if (window != nullptr) window->PageStarted(page);
+}
+
+void MainWindow::ProgressRelay::Advance(int steps) {
+    if (window != nullptr) window->Advance(steps);
 }
 
 void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* reference) {
     progress_ = progress;
+    relay_.window = progress;
     reference_dialog_ = reference;
 }
 
@@ -253,7 +462,7 @@ void MainWindow::RequestClose() {
 }
 
 bool MainWindow::RunIsActive() const {
-    return btStart->text() != Qs(kIdle);
+    return run_->Running();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -271,11 +480,7 @@ void MainWindow::btConnClick() {
         return;
     }
     if (connectionState_ != 0) {
-        NoProgress noProgress;
-        TransferProgress& progress =
-            progress_ != nullptr ? static_cast<TransferProgress&>(*progress_) : noProgress;
-        SensorAccess access{parts_.channel, parts_.op, table_, sensor_, progress};
-        connectionState_ = ConnectSensor(access, catalogue_, parts_.link);
+        connectionState_ = ConnectSensor(*access_, catalogue_, parts_.link);
         if (connectionState_ == 0) {
             snapshot_ = TakeConnectionSnapshot(sensor_.OldParams);
             pcGrad->setCurrentWidget(tsCal);
@@ -315,6 +520,7 @@ void MainWindow::RefreshConnectionDisplay() {
         stLIDPrg->raise();
         stIDPrg->raise();
         ResetReferenceOnNewFamily();
+        run_->ResetCalibrationPage();
         return;
     }
     if (connectionState_ == 1) {

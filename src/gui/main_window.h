@@ -7,11 +7,14 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "device/device_channel.h"
 #include "app/startup.h"
+#include "calibration/calibration_run.h"
+#include "device/device_channel.h"
 #include "records/gas_catalogue.h"
 #include "sensor/sensor_admission.h"
 #include "sensor/sensor_params.h"
@@ -33,8 +36,11 @@ class QTimer;
 namespace gvc::gui {
 
 class CharacteristicsView;
+class LampShape;
+class PlotImage;
 class ProgressWindow;
 class ReferenceDialog;
+class UpDown;
 
 // What the window works with; all of it outlives the window.
 struct MainWindowParts {
@@ -47,7 +53,7 @@ struct MainWindowParts {
     std::string programFile;      // Windows-1251 path of the executable (its version)
 };
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public CalibrationView {
 public:
     // The caption every instance's title starts with.
     static QString Caption();
@@ -65,7 +71,7 @@ public:
     void btConnClick();
     void bbHelpClick();
     void stStdUDblClick();
-    void RefreshConnectionDisplay();
+    void RefreshConnectionDisplay() override;
     void ResetReferenceOnNewFamily();
 
     // State for the calibration run and the tests.
@@ -80,6 +86,17 @@ public:
     const std::string& HelpFile() const { return helpFile_; }
     // Marks the link as broken (a sample could not be read during a run).
     void SetConnectionBroken() { connectionState_ = -1; }
+    // The calibration run of the calibration page.
+    CalibrationRun& Run() { return *run_; }
+    const CalibrationRun& Run() const { return *run_; }
+
+    // What the run needs from the window.
+    void PageChanged(const CalibrationPage& page) override;
+    PlotCanvas& ZeroCanvas() override;
+    PlotCanvas& ReferenceCanvas() override;
+    void ClosePort() override;
+    void SaveLineShown(SaveLine line, std::string_view text) override;
+    ReportTimestamp Now() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -89,6 +106,10 @@ protected:
 private:
     void BuildConnectionPanel();
     void BuildCalibrationPage(QWidget* page);
+    void BuildGraphPanel();
+    void BuildLamps();
+    void ShowGraph(const TrendGraph& graph, const std::array<QLabel*, 8>& labels, UpDown* stepUpDown,
+                   UpDown* scrollUpDown);
     void FormShow();
     void RequestClose();
     bool RunIsActive() const;
@@ -103,6 +124,19 @@ private:
     Startup startup_;
     ProgressWindow* progress_ = nullptr;
     ReferenceDialog* reference_dialog_ = nullptr;
+    // The transfers of the run and the connection go through the progress
+    // window once it is attached.
+    class ProgressRelay : public TransferProgress {
+    public:
+        ProgressWindow* window = nullptr;
+        int RunTransfer(TransferMode mode, const std::function<int()>& operation) override;
+        void PageStarted(std::string_view page) override;
+        void Advance(int steps) override;
+    };
+    ProgressRelay relay_;
+    std::unique_ptr<SensorAccess> access_;
+    std::unique_ptr<CalibrationRun> run_;
+    std::string shownReferenceText_;
 
     bool startupOk_ = false;
     bool shown_ = false;
@@ -154,6 +188,30 @@ public:
     QGroupBox* gbStatus;
     QLabel* stCurK;
     QLabel* stCurT;
+    QLabel* lKNul2;
+    QLabel* lKStd2;
+    // The plots and their controls.
+    PlotImage* pnNul;
+    PlotImage* pnStd;
+    UpDown* udNulS;
+    UpDown* udNulP;
+    UpDown* udStdS;
+    UpDown* udStdP;
+    std::array<QLabel*, 8> lgC0{};  // lgC00 .. lgC07, bottom to top
+    std::array<QLabel*, 8> lgC1{};  // lgC10 .. lgC17
+    // The lamps, in the run's lamp order (device, sensor, A1, A2, LimA, LimG,
+    // ResA, ResG).
+    LampShape* shDev;
+    LampShape* shSen;
+    LampShape* shA1;
+    LampShape* shA2;
+    LampShape* shLimA;
+    LampShape* shLimG;
+    LampShape* shResA;
+    LampShape* shResG;
+    std::array<LampShape*, kLampCount> Lamps() const {
+        return {shDev, shSen, shA1, shA2, shLimA, shLimG, shResA, shResG};
+    }
     QTimer* tmSample;
     QTimer* tmDraw;
 };

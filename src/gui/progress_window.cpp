@@ -130,6 +130,21 @@ void ProgressWindow::CertificateSaved() {
     RepaintNow(stParFile_);
 }
 
+void ProgressWindow::ShowSaveLine(SaveLine line, const QString& text) {
+    QLabel* label = line == SaveLine::kResult      ? stGradOK_
+                    : line == SaveLine::kReportLog ? stLogFile_
+                                                   : stParFile_;
+    label->setText(text);
+    RepaintNow(label);
+}
+
+QString ProgressWindow::SaveLineText(SaveLine line) const {
+    const QLabel* label = line == SaveLine::kResult      ? stGradOK_
+                          : line == SaveLine::kReportLog ? stLogFile_
+                                                         : stParFile_;
+    return label->text();
+}
+
 void ProgressWindow::RepaintNow(QWidget* widget) {
     if (widget->isVisible()) widget->repaint();
 }

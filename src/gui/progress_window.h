@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <functional>
 
+#include "calibration/calibration_run.h"
 #include "sensor/transfer_progress.h"
 
 class QGroupBox;
@@ -30,6 +31,9 @@ public:
     void CalibrationSaved();
     void ReportSaved();
     void CertificateSaved();
+    // A line of the save as the calibration run reports it.
+    void ShowSaveLine(SaveLine line, const QString& text);
+    QString SaveLineText(SaveLine line) const;
 
     int Mode() const { return mode_; }
     int Result() const { return result_; }
