@@ -1,0 +1,376 @@
+#!/usr/bin/env bash
+# The Windows build of gvc-cli, run under Wine against gvc-devsim.
+#
+#   tests/wine/run_wine_tests.sh [NATIVE_BUILD_DIR]
+#
+# Installs what it needs (MinGW-w64, Wine), cross-builds gvc-cli.exe into
+# build-win, makes a fresh Wine prefix in a temporary folder, registers the
+# simulator's pseudo-terminal as COM12 through HKLM\Software\Wine\Ports, adds
+# the device's USB keys with `wine reg add` (checking the discovery messages of
+# each missing key on the way), maps drive D: to a temporary folder and runs the
+# Windows program: version, table-check, probe, read, sample, log-verify and
+# calibrate. The results are compared with the Linux build's (NATIVE_BUILD_DIR,
+# default build/, made by test.sh; built here when missing). Then the failure
+# cases: the simulator stopped and the port missing from SERIALCOMM.
+#
+# Only processes started here are stopped, by their process id; the Wine server
+# of the temporary prefix is stopped with `wineserver -k`.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+native=$(realpath -m "${1:-$top/build}")
+win="$top/build-win"
+started=$SECONDS
+
+say() { printf '[wine %3ds] %s\n' $((SECONDS - started)) "$*"; }
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+die() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+# --- Tools -------------------------------------------------------------------
+"$top/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine wine64 ||
+    die "cannot install MinGW-w64 and Wine (g++-mingw-w64-x86-64-posix wine wine64)"
+wine_cmd=$(command -v wine || command -v wine-stable || true)
+wineserver_cmd=$(command -v wineserver || command -v wineserver-stable || true)
+[ -z "$wineserver_cmd" ] && [ -x /usr/lib/wine/wineserver ] && wineserver_cmd=/usr/lib/wine/wineserver
+[ -n "$wine_cmd" ] && [ -n "$wineserver_cmd" ] || die "wine or wineserver not found after installing Wine"
+say "tools ready: $wine_cmd, $wineserver_cmd"
+
+# --- Builds ------------------------------------------------------------------
+cmake -S "$top" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DGVC_BUILD_TESTS=OFF -DGVC_BUILD_BENCH=OFF -DGVC_BUILD_GUI=OFF >/dev/null ||
+    die "configuring the Windows build failed"
+cmake --build "$win" -j "$(nproc)" --target gvc-cli || die "the Windows build failed"
+exe="$win/src/cli/gvc-cli.exe"
+[ -f "$exe" ] || die "no $exe"
+say "Windows build: $exe"
+
+cli="$native/src/cli/gvc-cli"
+devsim="$native/tools/devsim/gvc-devsim"
+if [ ! -x "$cli" ] || [ ! -x "$devsim" ]; then
+    if [ ! -f "$native/CMakeCache.txt" ]; then
+        cmake -S "$top" -B "$native" -G Ninja -DGVC_BUILD_TESTS=OFF -DGVC_BUILD_BENCH=OFF -DGVC_BUILD_GUI=OFF \
+            >/dev/null || die "configuring the Linux build failed"
+    fi
+    cmake --build "$native" -j "$(nproc)" --target gvc-cli gvc-devsim || die "the Linux build failed"
+fi
+say "Linux build: $cli"
+
+# --- Work area, Wine prefix, clean-up -----------------------------------------
+work=$(mktemp -d "${TMPDIR:-/tmp}/gvc-wine.XXXXXX")
+export WINEPREFIX="$work/prefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer
+unset DISPLAY WAYLAND_DISPLAY
+sims=()
+runs=()
+cleanup() {
+    local pid
+    for pid in "${runs[@]}" "${sims[@]}"; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    [ -d "$WINEPREFIX" ] && "$wineserver_cmd" -k 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Runs a Wine or Linux command with a hang guard; output files are given.
+# The Windows program finds the device through the Wine registry alone, so the
+# Linux build's discovery file is never in its environment.
+WINE() { env -u GVC_REGISTRY_FILE -u GVC_DRIVE_D timeout 120 "$wine_cmd" "$exe" "$@"; }
+linux_registry=
+LINUX() {
+    GVC_REGISTRY_FILE="$linux_registry" GVC_DRIVE_D="$work/linux-d" XDG_RUNTIME_DIR="$work/xdg" \
+        timeout 120 "$cli" "$@"
+}
+nocr() { tr -d '\r' <"$1"; }
+restart_wineserver() {
+    "$wineserver_cmd" -k 2>/dev/null
+    "$wineserver_cmd" -w 2>/dev/null
+}
+
+"$wine_cmd" wineboot -i >"$work/wineboot.log" 2>&1 || die "wineboot failed: $(tail -5 "$work/wineboot.log")"
+"$wineserver_cmd" -w
+say "Wine prefix ready ($("$wine_cmd" --version 2>/dev/null))"
+
+drive_d="$work/drive-d"
+linux_d="$work/linux-d"
+mkdir -p "$drive_d" "$linux_d" "$work/xdg"
+chmod 700 "$work/xdg"
+ln -sfn "$drive_d" "$WINEPREFIX/dosdevices/d:"
+
+# The simulator: gvc-devsim NAME [options]; sets sim_pid, sim_port, and fd 7/8
+# for its standard input (commands) through a FIFO.
+start_sim() {
+    local name=$1
+    shift
+    mkfifo "$work/$name.in"
+    local fd
+    exec {fd}<>"$work/$name.in"
+    "$devsim" --registry "$work/$name.reg" --memory "$work/$name.mem" --reset --profile default --tau 0.05 \
+        --log "$work/$name.traffic" "$@" <"$work/$name.in" >"$work/$name.out" 2>&1 &
+    sim_pid=$!
+    sims+=("$sim_pid")
+    sim_fd=$fd
+    for _ in $(seq 200); do
+        grep -q '^ready$' "$work/$name.out" && break
+        sleep 0.05
+    done
+    grep -q '^ready$' "$work/$name.out" || die "gvc-devsim $name did not start: $(cat "$work/$name.out")"
+    sim_port=$(sed -n 's/^port //p' "$work/$name.out")
+}
+
+start_sim a
+sim_a=$sim_pid
+fd_a=$sim_fd
+port_a=$sim_port
+say "gvc-devsim a on $port_a (for Wine as COM12)"
+
+# --- The serial port ----------------------------------------------------------
+# COM12 names a link to the pseudo-terminal rather than the terminal itself: when
+# the simulator stops, the link goes first, so that the port can never reach a
+# pseudo-terminal that another program has been given the number of meanwhile.
+ln -s "$port_a" "$work/com12"
+"$wine_cmd" reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$work/com12" /f >/dev/null ||
+    die "cannot register COM12"
+restart_wineserver
+"$wine_cmd" reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' >"$work/serialcomm" 2>&1
+nocr "$work/serialcomm" | grep -Eq 'REG_SZ +COM12$' || die "COM12 is not in SERIALCOMM: $(cat "$work/serialcomm")"
+say "COM12 -> $work/com12 -> $port_a is in HARDWARE\\DEVICEMAP\\SERIALCOMM"
+
+# --- Discovery, key by key ----------------------------------------------------
+usb='HKLM\SYSTEM\CurrentControlSet\Enum\USB'
+hardware="$usb"'\VID_1FC9&PID_0003'
+instance="$hardware"'\VARNESTs-000'
+
+# probe_fails MESSAGE: the Windows probe fails with exactly this discovery text.
+probe_fails() {
+    WINE probe >"$work/neg.out" 2>"$work/neg.err" </dev/null
+    local rc=$?
+    local expected
+    expected=$(printf 'Подсоединение: \nВарнест: %s\n' "$1")
+    if [ $rc -ne 1 ] || [ "$(nocr "$work/neg.err")" != "$expected" ] || [ "$(nocr "$work/neg.out")" != "probe: failed" ]; then
+        fail "probe should fail with '$1' (exit $rc): $(cat "$work/neg.err")"
+    else
+        say "probe refused: Варнест: $1"
+    fi
+}
+
+regadd() { "$wine_cmd" reg add "$@" /f >/dev/null 2>&1 || die "wine reg add $* failed"; }
+
+# A fresh prefix has no key of the device; each key added moves discovery one step on.
+if "$wine_cmd" reg query "$usb" >/dev/null 2>&1; then
+    probe_fails "В системе нет ни одного драйвера для Устройства!"
+else
+    probe_fails "В системе нет ни одного USB-драйвера!"
+fi
+regadd "$hardware"
+probe_fails "Не установлен драйвер для Устройства!"
+regadd "$instance" /v FriendlyName /t REG_SZ /d "Querante USB VCom Port (COM12)"
+probe_fails "Недопустимое имя драйвера!"
+regadd "$instance" /v FriendlyName /t REG_SZ /d "Varnest USB VCom Port (COM12)"
+probe_fails "Не определены параметры для драйвер!"
+regadd "$instance"'\Device Parameters' /v PortName /t REG_SZ /d ""
+probe_fails "Не определен VCOM-порт для драйвера!"
+regadd "$instance"'\Device Parameters' /v PortName /t REG_SZ /d COM12
+
+# --- The Windows program against the Linux build --------------------------------
+cd "$top" || die "cannot enter $top"
+linux_registry="$work/a.reg"  # the Linux build finds simulator a through its file
+
+# same NAME ARGS...: both builds give the same exit code and output (line ends aside).
+same() {
+    local name=$1
+    shift
+    WINE "$@" >"$work/$name.win" 2>"$work/$name.win.err" </dev/null
+    local wrc=$?
+    LINUX "$@" >"$work/$name.lin" 2>"$work/$name.lin.err" </dev/null
+    local lrc=$?
+    if [ $wrc -ne $lrc ] || ! diff <(nocr "$work/$name.win") "$work/$name.lin" >"$work/$name.diff"; then
+        fail "$name: Windows (exit $wrc) and Linux (exit $lrc) differ: $(head -20 "$work/$name.diff")"
+        return 1
+    fi
+    say "$name: exit $wrc, $(wc -l <"$work/$name.lin") lines, same as Linux"
+    return 0
+}
+
+project_version=$(sed -n 's/^project([^)]*VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
+WINE version >"$work/version.win" 2>&1 </dev/null || fail "version failed: $(cat "$work/version.win")"
+say "version: $(nocr "$work/version.win")"
+[ "$(nocr "$work/version.win")" = "$project_version" ] ||
+    fail "version under Wine is '$(nocr "$work/version.win")', the project's is '$project_version'"
+[ "$(LINUX version)" = "$project_version" ] || fail "the Linux build's version is not $project_version"
+
+same table-check table-check DAT/TABL_GAZ_SENSOR_PARAM.dat && head -3 "$work/table-check.lin"
+
+WINE probe >"$work/probe.win" 2>"$work/probe.win.err" </dev/null || fail "probe under Wine failed: $(cat "$work/probe.win.err")"
+LINUX probe >"$work/probe.lin" 2>"$work/probe.lin.err" </dev/null || fail "Linux probe failed: $(cat "$work/probe.lin.err")"
+# The port's name is the one difference: COM12 on Windows, the pseudo-terminal on Linux.
+[ "$(nocr "$work/probe.win")" = "probe: OK, Варнест on COM12" ] || fail "probe under Wine: $(cat "$work/probe.win")"
+[ "$(cat "$work/probe.lin")" = "probe: OK, Варнест on $port_a" ] || fail "Linux probe: $(cat "$work/probe.lin")"
+say "probe: $(nocr "$work/probe.win") / Linux: $(cat "$work/probe.lin")"
+
+same read-before read && grep -E 'Slope|ZeroOffset=|CalibrationCount' "$work/read-before.lin"
+
+WINE sample 5 >"$work/sample.win" 2>"$work/sample.win.err" </dev/null || fail "sample 5 under Wine failed: $(cat "$work/sample.win.err")"
+if [ "$(nocr "$work/sample.win" | grep -cE '^status=[0-9]+ temperature=-?[0-9]+ adc=[0-9]+$')" -ne 5 ]; then
+    fail "sample 5 under Wine: $(cat "$work/sample.win")"
+else
+    say "sample 5:"
+    nocr "$work/sample.win"
+fi
+
+# --- Calibration: Windows against simulator a, Linux against b, at once ---------
+# --yes answers every question; the script plays the operator at the gas valve:
+# zero gas at the question that opens a zero stage, reference gas at the one that
+# opens the reference stage. The questions go to standard error, which is not
+# buffered, so they are seen as they are asked.
+follow_gas() {
+    local pid=$1 err=$2 fd=$3 seen=0 questions
+    while kill -0 "$pid" 2>/dev/null; do
+        mapfile -t questions < <(grep -aoE 'Градуировка (Нуля|Эталона)' "$err" 2>/dev/null)
+        while [ "$seen" -lt "${#questions[@]}" ]; do
+            case "${questions[$seen]}" in
+                *Нуля) echo "gas zero" >&"$fd" ;;
+                *Эталона) echo "gas ref" >&"$fd" ;;
+            esac
+            seen=$((seen + 1))
+        done
+        sleep 0.1
+    done
+}
+
+usage=$(LINUX 2>&1)
+if ! grep -q '^  calibrate' <<<"$usage"; then
+    echo "PENDING: gvc-cli has no calibrate command yet; calibration under Wine not run"
+    calibrated=0
+else
+    calibrated=1
+    start_sim b
+    sim_b=$sim_pid
+    fd_b=$sim_fd
+    env -u GVC_REGISTRY_FILE -u GVC_DRIVE_D timeout 400 "$wine_cmd" "$exe" calibrate --yes \
+        >"$work/cal.win" 2>"$work/cal.win.err" </dev/null &
+    cal_win=$!
+    runs+=("$cal_win")
+    GVC_REGISTRY_FILE="$work/b.reg" GVC_DRIVE_D="$linux_d" XDG_RUNTIME_DIR="$work/xdg" timeout 400 "$cli" \
+        calibrate --yes >"$work/cal.lin" 2>"$work/cal.lin.err" </dev/null &
+    cal_lin=$!
+    runs+=("$cal_lin")
+    follow_gas "$cal_win" "$work/cal.win.err" "$fd_a" &
+    follower_win=$!
+    follow_gas "$cal_lin" "$work/cal.lin.err" "$fd_b" &
+    follower_lin=$!
+    say "calibrate --yes running under Wine and on Linux"
+    wait "$cal_win"
+    rc_win=$?
+    wait "$cal_lin"
+    rc_lin=$?
+    runs=()
+    wait "$follower_win" "$follower_lin"
+    say "calibrate --yes: Windows exit $rc_win, Linux exit $rc_lin"
+    grep -av 'adc=' "$work/cal.win" | tr -d '\r'
+    [ $rc_win -eq 0 ] && [ "$(nocr "$work/cal.win" | tail -1)" = "OK !" ] ||
+        fail "calibrate under Wine: exit $rc_win, $(tail -3 "$work/cal.win") $(tail -5 "$work/cal.win.err")"
+    [ $rc_lin -eq 0 ] && [ "$(tail -1 "$work/cal.lin")" = "OK !" ] ||
+        fail "Linux calibrate: exit $rc_lin, $(tail -3 "$work/cal.lin") $(tail -5 "$work/cal.lin.err")"
+
+    # What the Windows program wrote below D:\ВЕЛМОР_Датчики, checked by the Linux build.
+    win_log="$drive_d/ВЕЛМОР_Датчики/Отчет/REPORT.log"
+    if LINUX log-verify "$win_log" >"$work/verify-win-log" 2>&1 && grep -q '^report log intact: 1 records$' "$work/verify-win-log"; then
+        say "Linux log-verify of the Windows report log:"
+        cat "$work/verify-win-log"
+    else
+        fail "Linux log-verify of the Windows report log: $(cat "$work/verify-win-log")"
+    fi
+    mapfile -t certificates < <(find "$drive_d/ВЕЛМОР_Датчики/Датчики" -type f -name '*.dat')
+    if [ "${#certificates[@]}" -ne 1 ]; then
+        fail "expected one certificate below D:\\ВЕЛМОР_Датчики\\Датчики, found ${#certificates[@]}"
+    elif LINUX log-verify "${certificates[0]}" >"$work/verify-win-cert" 2>&1 &&
+        grep -q '^certificate intact: ' "$work/verify-win-cert"; then
+        say "Linux log-verify of the Windows certificate ${certificates[0]#"$drive_d/"}: $(tail -1 "$work/verify-win-cert")"
+    else
+        fail "Linux log-verify of the Windows certificate: $(cat "$work/verify-win-cert")"
+    fi
+
+    # The Linux build's report log, checked by the Windows program.
+    lin_log="$linux_d/ВЕЛМОР_Датчики/Отчет/REPORT.log"
+    cp "$lin_log" "$work/linux-report.log" 2>/dev/null || fail "the Linux calibration wrote no report log"
+    WINE log-verify 'Z:'"${work//\//\\}"'\linux-report.log' >"$work/log-verify.win" 2>&1 </dev/null
+    rc_win=$?
+    LINUX log-verify "$work/linux-report.log" >"$work/log-verify.lin" 2>&1 </dev/null
+    rc_lin=$?
+    if [ $rc_win -ne 0 ] || [ $rc_lin -ne 0 ] || ! diff <(nocr "$work/log-verify.win") "$work/log-verify.lin" >/dev/null ||
+        ! grep -q '^report log intact: 1 records$' "$work/log-verify.lin"; then
+        fail "log-verify of the Linux report log: Windows exit $rc_win: $(cat "$work/log-verify.win"); Linux exit $rc_lin"
+    else
+        say "log-verify under Wine of the Linux build's report log, same as Linux:"
+        nocr "$work/log-verify.win"
+    fi
+
+    # The simulator's memory holds what the Windows program wrote.
+    same read-after read
+    for field in OldParams.Slope OldParams.ZeroOffset OldParams.ZeroOffsetSign OldParams.PgaGain \
+        OldParams.CalibrationCount; do
+        before=$(sed -n "s/^$field=//p" "$work/read-before.lin")
+        after=$(sed -n "s/^$field=//p" "$work/read-after.lin")
+        echo "  $field: $before -> $after"
+    done
+    count_before=$(sed -n 's/^OldParams.CalibrationCount=//p' "$work/read-before.lin")
+    count_after=$(sed -n 's/^OldParams.CalibrationCount=//p' "$work/read-after.lin")
+    [ "$count_after" = $((count_before + 1)) ] || fail "CalibrationCount went from $count_before to $count_after"
+    # The slope and zero offset the Windows program saved are the sensor's now
+    # (within the rounding of the stored scaling).
+    saved=$(nocr "$work/cal.win" | sed -n 's/^saved slope=\(-\{0,1\}[0-9]*\) offset=\(-\{0,1\}[0-9]*\) .*/\1 \2/p')
+    read -r saved_slope saved_offset <<<"$saved"
+    slope=$(sed -n 's/^OldParams.Slope=//p' "$work/read-after.lin")
+    offset=$(sed -n 's/^OldParams.ZeroOffset=//p' "$work/read-after.lin")
+    sign=$(sed -n 's/^OldParams.ZeroOffsetSign=//p' "$work/read-after.lin")
+    if [ -z "$saved_slope" ] || [ -z "$slope" ] || [ -z "$offset" ] || [ -z "$sign" ]; then
+        fail "no saved or read coefficients: saved '$saved', read slope '$slope' offset '$offset' sign '$sign'"
+    else
+        d_slope=$((slope - saved_slope))
+        d_offset=$((sign * offset - saved_offset))
+        if [ "${d_slope#-}" -le 1 ] && [ "${d_offset#-}" -le 1 ]; then
+            say "the simulator's memory holds the saved slope $saved_slope and zero offset $saved_offset"
+        else
+            fail "saved slope $saved_slope offset $saved_offset, the sensor holds $slope and $((sign * offset))"
+        fi
+    fi
+fi
+
+# --- Failure cases -------------------------------------------------------------
+# The simulator stopped: the port stays listed and Wine still opens COM12 (its
+# serial device opens the Unix side lazily), but no packet gets through. On
+# Windows a vanished port fails at the open instead ("USB не открывается!").
+rm -f "$work/com12"
+kill "$sim_a"
+wait "$sim_a" 2>/dev/null
+sims=("${sims[@]/$sim_a/}")
+WINE probe >"$work/neg.out" 2>"$work/neg.err" </dev/null
+rc=$?
+stopped=$(nocr "$work/neg.err")
+if [ $rc -eq 1 ] && [ "$(nocr "$work/neg.out")" = "probe: failed" ] &&
+    { [ "$stopped" = "Не проходит пакет в устройство Градуировки" ] ||
+        [ "$stopped" = "$(printf 'Подсоединение: \nВарнест: USB не открывается!')" ]; }; then
+    say "simulator stopped: probe refused: $stopped"
+else
+    fail "probe with the simulator stopped (exit $rc): $(cat "$work/neg.out") / $stopped"
+fi
+# The port gone from the serial-port map, as after unplugging on Windows.
+"$wine_cmd" reg delete 'HKLM\Software\Wine\Ports' /v COM12 /f >/dev/null 2>&1 || fail "cannot remove COM12"
+restart_wineserver
+probe_fails "Устройство не подключено!"
+
+say "done in $((SECONDS - started)) s"
+if [ "$failures" -ne 0 ]; then
+    echo "wine: $failures failure(s)"
+    exit 1
+fi
+echo "wine: all checks passed"
