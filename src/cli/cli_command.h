@@ -23,6 +23,9 @@ int RunLogVerify(std::span<const std::string> args, CommandIo io);
 int RunCalibrate(std::span<const std::string> args, CommandIo io);
 int RunVersion(std::span<const std::string> args, CommandIo io);
 
+// Sets up standard input, output and error for UTF-8 text (Windows consoles).
+void PrepareStandardStreams();
+
 // Prints a Windows-1251 text as a UTF-8 line.
 void PrintLine(std::ostream& stream, std::string_view cp1251);
 

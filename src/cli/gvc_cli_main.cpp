@@ -40,6 +40,7 @@ void PrintLine(std::ostream& stream, std::string_view cp1251) { stream << Utf8Fr
 }  // namespace gvc::cli
 
 int main(int argc, char** argv) {
+    gvc::cli::PrepareStandardStreams();
     if (argc < 2) return Usage(std::cerr);
     const std::string name = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
