@@ -376,6 +376,20 @@ void MainWindow::PageChanged(const CalibrationPage& page) {
 
     ShowGraph(run_->ZeroGraph(), lgC0, udNulS, udNulP);
     ShowGraph(run_->ReferenceGraph(), lgC1, udStdS, udStdP);
+
+    // The result's gain, offset and slope in the new column.
+    const CharacteristicsRows& rows = characteristics_.Rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].newText != shownRows_[i].newText) {
+            ShowCharacteristics();
+            break;
+        }
+    }
+}
+
+void MainWindow::ShowCharacteristics() {
+    shownRows_ = characteristics_.Rows();
+    lvParam->ShowRows(shownRows_);
 }
 
 PlotCanvas& MainWindow::ZeroCanvas() {
@@ -509,7 +523,7 @@ void MainWindow::RefreshConnectionDisplay() {
         // the new kind code of this sensor.
         characteristics_.FillOldValues(sensor_.OldParams, table_);
         characteristics_.FillNewValues(sensor_, table_, snapshot_, Today());
-        lvParam->ShowRows(characteristics_.Rows());
+        ShowCharacteristics();
         std::string firmware = FormatIntZero(static_cast<std::int32_t>(sensor_.OldParams.FirmwareVersion), 5);
         firmware.insert(2, ".");
         stIDPrg->setText(Qs(FormatIntZero(id.GasCode, 2) + "." +

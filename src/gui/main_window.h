@@ -137,6 +137,9 @@ private:
     std::unique_ptr<SensorAccess> access_;
     std::unique_ptr<CalibrationRun> run_;
     std::string shownReferenceText_;
+    // The rows the list shows; a calibration result rewrites some of them.
+    CharacteristicsRows shownRows_;
+    void ShowCharacteristics();
 
     bool startupOk_ = false;
     bool shown_ = false;

@@ -8,8 +8,10 @@
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "device/system_device.h"
 #include "devsim_process.h"
@@ -28,6 +30,21 @@
 namespace gvc::gui::test {
 
 namespace fs = std::filesystem;
+
+// The scripted operator, who may also act before answering a question (as a
+// technician sets the gas in the chamber before pressing Yes).
+class TestOperator : public ScriptedOperator {
+public:
+    void BeforeAnswer(std::function<void(std::string_view)> action) { beforeAnswer_ = std::move(action); }
+
+    bool Ask(MessageKind kind, std::string_view text) override {
+        if (beforeAnswer_) beforeAnswer_(text);
+        return ScriptedOperator::Ask(kind, text);
+    }
+
+private:
+    std::function<void(std::string_view)> beforeAnswer_;
+};
 
 class ProgramSandbox {
 public:
@@ -67,11 +84,15 @@ public:
         QVERIFY(CreateDataDirs(table, RealFileSystem(), quiet, error));
     }
 
-    // Starts the simulator with a fresh sensor of the profile.
-    bool StartSimulator(const std::string& profile) {
-        return sim_.Start(GVC_DEVSIM,
-                          {"--registry", (root_ / "devsim.reg").string(), "--memory",
-                           (root_ / "devsim-memory.bin").string(), "--profile", profile, "--reset"});
+    // Starts the simulator with a fresh sensor of the profile, and any further
+    // options (for example an automatic gas chamber).
+    bool StartSimulator(const std::string& profile, const std::vector<std::string>& options = {}) {
+        std::vector<std::string> args{"--registry", (root_ / "devsim.reg").string(),
+                                      "--memory",   (root_ / "devsim-memory.bin").string(),
+                                      "--profile",  profile,
+                                      "--reset"};
+        args.insert(args.end(), options.begin(), options.end());
+        return sim_.Start(GVC_DEVSIM, args);
     }
     devsim::DevsimProcess& Simulator() { return sim_; }
 
@@ -93,7 +114,7 @@ public:
         return *window_;
     }
 
-    ScriptedOperator& Op() { return op_; }
+    TestOperator& Op() { return op_; }
     ProgressWindow& Progress() { return *progress_; }
     ReferenceDialog& Reference() { return *reference_; }
 
@@ -112,7 +133,7 @@ private:
     fs::path root_;
     fs::path workDir_;
     fs::path driveD_;
-    ScriptedOperator op_;
+    TestOperator op_;
     ErrorText error_;
     SystemDevice device_{op_, error_};
     DeviceLinkConnector connector_{device_.Link()};

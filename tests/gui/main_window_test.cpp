@@ -1,15 +1,18 @@
 // The program's main window against the file system and the device simulator:
 // every start-up path, the second-instance refusal, connection, refusal,
-// broken link, disconnection, the close refusal during a run, and the
-// reference concentration dialog's results.
+// broken link, disconnection, the close refusal during a run and its
+// interruption, the plots' scale controls, and the reference concentration
+// dialog's results.
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <fstream>
 
 #include "app/instance_lock.h"
+#include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
 #include "gui/gui_widgets.h"
 #include "gui_fixture.h"
@@ -255,20 +258,129 @@ private Q_SLOTS:
         QCOMPARE(window.stSen->text(), QStringLiteral("05-00"));
     }
 
-    void runRefusesCloseAndDisconnect() {
+    void runRefusesCloseAndDisconnectUntilInterrupted() {
         ProgramSandbox sandbox;
         sandbox.CopyTable();
         sandbox.MakeDataTree();
+        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
-        window.btStart->setText(U("Стоп"_cp));
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        sandbox.Op().QueueAnswer(true);
+        window.btStart->click();
+        QCOMPARE(window.btStart->text(), U("Стоп"_cp));
+        QVERIFY(window.tmSample->isActive());
+        QVERIFY(window.tmDraw->isActive());
+        QCOMPARE(window.edStatusG->text(), U("Нуль"_cp));
+        QVERIFY(window.edStatusG->isVisible());
+        QCOMPARE(window.stTime->text(), QStringLiteral("00:00"));
+        QVERIFY(window.stTime->isVisible());
+        // A run starts with every lamp in its normal colour.
+        QCOMPARE(window.shDev->Colour(), colour::kGreen);
+        QCOMPARE(window.shA1->Colour(), colour::kYellow);
+        QCOMPARE(window.shLimA->Colour(), colour::kSilver);
+
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
         window.btConn->click();
-        QCOMPARE(window.ConnectionState(), 1);
-        QCOMPARE(sandbox.Messages(), (QStringList{U("Идет Градуировка - Выключение Запрещено!"_cp),
-                                                  U("Идет Градуировка - Отсоединение Запрещено!"_cp)}));
-        window.btStart->setText(U("Старт"_cp));
+        QCOMPARE(window.ConnectionState(), 0);
+        // The run goes on: samples arrive and are shown.
+        QTRY_VERIFY_WITH_TIMEOUT(!window.stCurK->text().isEmpty(), 10000);
+
+        // Interruption answered No leaves the run alone; Yes ends it.
+        sandbox.Op().QueueAnswer(false);
+        window.btStart->click();
+        QCOMPARE(window.btStart->text(), U("Стоп"_cp));
+        QVERIFY(window.tmSample->isActive());
+        sandbox.Op().QueueAnswer(true);
+        window.btStart->click();
+        QCOMPARE(window.btStart->text(), U("Старт"_cp));
+        QCOMPARE(window.edStatusG->text(), U("ПРЕРВАНО !"_cp));
+        QCOMPARE(TextColourOf(window.edStatusG), colour::kRed);
+        QVERIFY(!window.tmSample->isActive());
+        QVERIFY(!window.tmDraw->isActive());
+        for (LampShape* lamp : window.Lamps())
+            QCOMPARE(lamp->Colour(), colour::kGrey);
+        const QString interrupt = U("Идет Градуировка - Вы хотите ее Прервать!"_cp);
+        QCOMPARE(sandbox.Messages().mid(1),
+                 (QStringList{U("Идет Градуировка - Выключение Запрещено!"_cp),
+                              U("Идет Градуировка - Отсоединение Запрещено!"_cp), interrupt, interrupt}));
         QVERIFY(window.close());
+    }
+
+    void refusedFirstQuestionShowsNothing() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        window.btStart->click();  // the scripted operator answers No
+        QCOMPARE(sandbox.Messages().size(), 1);
+        QCOMPARE(window.btStart->text(), U("Старт"_cp));
+        QCOMPARE(window.edStatusG->text(), U("ОТКАЗ !"_cp));
+        QVERIFY(!window.edStatusG->isVisible());
+        QVERIFY(!window.tmSample->isActive());
+        QVERIFY(!window.tmDraw->isActive());
+    }
+
+    void scaleUpDownsActOnlyWhileConnected() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        // As created: step 5000 for both, the reference plot on the upper band.
+        QCOMPARE(window.udNulS->Position(), 5);
+        QCOMPARE(window.udNulP->Maximum(), 7);
+        QCOMPARE(window.lgC0[0]->text(), QStringLiteral("0"));
+        QCOMPARE(window.lgC0[7]->text(), QStringLiteral("35000"));
+        QCOMPARE(window.udStdP->Position(), 7);
+        QCOMPARE(window.lgC1[0]->text(), QStringLiteral("35000"));
+        QCOMPARE(window.lgC1[7]->text(), QStringLiteral("70000"));
+
+        // Not connected: nothing moves.
+        window.udNulS->DownButton()->click();
+        window.udNulP->UpButton()->click();
+        QCOMPARE(window.udNulS->Position(), 5);
+        QCOMPARE(window.udNulP->Position(), 0);
+        QCOMPARE(window.lgC0[7]->text(), QStringLiteral("35000"));
+
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        // A finer step, then the band up by the scroll's increment of 3.
+        window.udNulS->DownButton()->click();
+        QCOMPARE(window.udNulS->Position(), 4);
+        QCOMPARE(window.lgC0[1]->text(), QStringLiteral("2500"));
+        QCOMPARE(window.lgC0[7]->text(), QStringLiteral("17500"));
+        QCOMPARE(window.udNulP->Maximum(), 65535 / 2500 + 1 - 7);
+        window.udNulP->UpButton()->click();
+        QCOMPARE(window.udNulP->Position(), 3);
+        QCOMPARE(window.lgC0[0]->text(), QStringLiteral("7500"));
+        // The plot was cleared and its grid drawn again.
+        QCOMPARE(window.pnNul->Image().pixelColor(1, 1), QColor(Qt::white));
+        QCOMPARE(window.pnNul->Image().pixelColor(0, 100), colour::kGrey);
+        QCOMPARE(window.pnNul->Image().pixelColor(57, 100), colour::kTeal);
+
+        // At the top of the band already: the request is clamped.
+        window.udStdP->UpButton()->click();
+        QCOMPARE(window.udStdP->Position(), 7);
+        QCOMPARE(window.lgC1[0]->text(), QStringLiteral("35000"));
+        // The coarsest step fits the whole range in one band.
+        window.udStdS->UpButton()->click();
+        QCOMPARE(window.udStdS->Position(), 6);
+        QCOMPARE(window.udStdP->Maximum(), 0);
+        QCOMPARE(window.udStdP->Position(), 0);
+        QCOMPARE(window.lgC1[0]->text(), QStringLiteral("0"));
+        QCOMPARE(window.lgC1[7]->text(), QStringLiteral("70000"));
+        window.udStdS->UpButton()->click();
+        QCOMPARE(window.udStdS->Position(), 6);
+
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 1);
+        window.udNulS->UpButton()->click();
+        QCOMPARE(window.udNulS->Position(), 4);
     }
 
     void helpButtonWithoutHelpFileSaysSo() {

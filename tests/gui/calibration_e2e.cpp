@@ -1,0 +1,298 @@
+// Whole calibrations in the program's main window against gvc-devsim, in real
+// time: connection, start, zero stage, reference stage, result, saving, and a
+// reconnection that reads the new coefficients back from the sensor. The
+// scripted operator sets the simulator's chamber to the gas each question asks
+// for before answering Yes, as a technician does. One case per run of the
+// program (its name is the first argument), each a few minutes long.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <deque>
+#include <fstream>
+#include <iterator>
+
+#include "calibration/calibration_run.h"
+#include "gui/calibration_widgets.h"
+#include "gui/characteristics_view.h"
+#include "gui/gui_widgets.h"
+#include "gui_fixture.h"
+#include "records/certificate.h"
+#include "records/report_log.h"
+#include "sensor/sensor_encoding.h"
+#include "util/text_format.h"
+
+using namespace gvc;
+using namespace gvc::gui;
+using namespace gvc::gui::test;
+using namespace gvc::literals;
+
+namespace {
+
+QString U(std::string_view cp1251) {
+    return Qs(cp1251);
+}
+
+// A stage lasts at most three minutes; a run has two, and saving follows.
+constexpr int kRunTimeoutMs = 420'000;
+
+const QString kZeroQuestion =
+    U("  <----- Градуировка Нуля ----->\r\nУстановите в камере с Датчиком\r\n"
+      "   Нулевую Концентрацию Газа\r\n         Нажмите кнопку Yes"_cp);
+const QString kReferenceQuestion =
+    U("<----- Градуировка Эталона ----->\r\n Установите в камере с Датчиком\r\n"
+      "  Эталонную Концентрацию Газа\r\n          Нажмите кнопку Yes"_cp);
+const QString kGainQuestion =
+    U("    Диапазон меньше 1/2 шкалы АЦП\r\nУвеличить PGA и провести градуировку"_cp);
+const QString kSaved = U("Результат Градуировки Датчика Сохранен"_cp);
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool HasPixel(const PlotImage& plot, const QColor& colour) {
+    const QImage& image = plot.Image();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == colour) return true;
+        }
+    }
+    return false;
+}
+
+QColor Q(RgbColour c) {
+    return {c.r, c.g, c.b};
+}
+
+// What the calibration of one sensor left behind.
+struct SavedCalibration {
+    std::int32_t slope = 0;
+    std::int32_t offset = 0;
+    std::uint8_t pga = 0;
+    QString slopeRow;   // row 23, new column
+    QString offsetRow;  // row 22, new column
+    QString gainRow;    // row 20, new column
+};
+
+class CalibrationCase {
+public:
+    // Connects to a simulated sensor of `profile` whose chamber follows the run.
+    explicit CalibrationCase(const std::string& profile) {
+        sandbox_.CopyTable();
+        sandbox_.MakeDataTree();
+        if (!sandbox_.StartSimulator(profile, {"--seed", "7"})) QFAIL(sandbox_.Simulator().Error().c_str());
+        sandbox_.Op().BeforeAnswer([this](std::string_view question) {
+            const QString text = U(question);
+            if (text == kZeroQuestion)
+                chamber_ << QString::fromStdString(sandbox_.Simulator().Command("gas zero"));
+            if (text == kReferenceQuestion) {
+                std::string gas = "gas ref";
+                if (!referenceGases_.empty()) {
+                    gas = referenceGases_.front();
+                    referenceGases_.pop_front();
+                }
+                chamber_ << QString::fromStdString(sandbox_.Simulator().Command(gas));
+            }
+        });
+        window_ = &sandbox_.CreateAndShow();
+        window_->btConn->click();
+        QCOMPARE(window_->ConnectionState(), 0);
+        QObject::connect(window_->edStatusG, &QLineEdit::textChanged,
+                         [this](const QString& text) { statuses_ << text; });
+    }
+
+    MainWindow& Window() { return *window_; }
+    ProgramSandbox& Sandbox() { return sandbox_; }
+    QStringList& Statuses() { return statuses_; }
+    // The chamber commands for the next reference questions ("gas ref" when
+    // none is left).
+    void ReferenceGases(std::initializer_list<std::string> gases) { referenceGases_.assign(gases); }
+    // The simulator's answers to the chamber commands.
+    const QStringList& Chamber() const { return chamber_; }
+
+    // The page as the reset after the connection leaves it.
+    void CheckIdlePage() {
+        MainWindow& w = *window_;
+        QCOMPARE(w.btStart->text(), U("Старт"_cp));
+        QVERIFY(!w.edStatusG->isVisible());
+        QVERIFY(!w.stTime->isVisible());
+        QCOMPARE(w.stDltZ->text(), U(FormatIntZero(w.Run().SpreadLimit(), 5)));
+        QVERIFY(w.Run().SpreadLimit() > 0);
+        QVERIFY(w.stNulA->text().isEmpty());
+        QVERIFY(w.stSlop->text().isEmpty());
+        for (LampShape* lamp : w.Lamps())
+            QCOMPARE(lamp->Colour(), colour::kGrey);
+        QVERIFY(!w.tmSample->isActive());
+        QVERIFY(!w.tmDraw->isActive());
+    }
+
+    // Watches one run from the button to the reference stage: clock, current
+    // values, curve and lamps of the zero stage, then the zero average.
+    void WatchZeroStage() {
+        MainWindow& w = *window_;
+        QCOMPARE(w.btStart->text(), U("Стоп"_cp));
+        QVERIFY(w.tmSample->isActive());
+        QVERIFY(w.tmDraw->isActive());
+        QCOMPARE(w.edStatusG->text(), U("Нуль"_cp));
+        QVERIFY(w.edStatusG->isVisible());
+        QCOMPARE(BackgroundOf(w.edStatusG), colour::kSkyBlue);
+        // Once a second the clock moves and the lamps follow the sensor.
+        QTRY_VERIFY_WITH_TIMEOUT(w.stTime->text() >= QStringLiteral("00:03"), 20'000);
+        QVERIFY(w.stTime->isVisible());
+        QCOMPARE(w.stCurK->text().size(), 5);
+        QVERIFY(!w.stCurT->text().trimmed().isEmpty());
+        QCOMPARE(w.shDev->Colour(), colour::kGreen);
+        QCOMPARE(w.shSen->Colour(), colour::kGreen);
+        QVERIFY(HasPixel(*w.pnNul, Q(kZeroCurveBlue)));
+        QTRY_COMPARE_WITH_TIMEOUT(w.edStatusG->text(), U("Эталон"_cp), 200'000);
+        QCOMPARE(BackgroundOf(w.edStatusG), colour::kMoneyGreen);
+        QCOMPARE(w.stNulA->text().size(), 5);
+        QTRY_VERIFY_WITH_TIMEOUT(HasPixel(*w.pnStd, Q(kReferenceCurvePurple)), 10'000);
+    }
+
+    // Waits for the end of the saving sequence and checks what the window shows.
+    SavedCalibration WaitForSavedResult() {
+        MainWindow& w = *window_;
+        SavedCalibration saved;
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(w.Run().LastSaveResult() != -2, kRunTimeoutMs); }();
+        qInfo().noquote() << "statuses:" << statuses_.join(QStringLiteral(" | "))
+                          << "\nmessages:" << sandbox_.Messages().join(QStringLiteral(" | ")) << "\nzero"
+                          << w.stNulA->text() << "reference" << w.stStdA->text() << "slope"
+                          << w.stSlop->text() << "offset" << w.stBias->text();
+        if (QTest::currentTestFailed()) return saved;
+        [&] {
+            QCOMPARE(w.Run().LastSaveResult(), 0);
+            QCOMPARE(w.edStatusG->text(), QStringLiteral("OK !"));
+            QCOMPARE(TextColourOf(w.edStatusG), colour::kGreen);
+            QCOMPARE(w.btStart->text(), U("Старт"_cp));
+            QVERIFY(!w.tmSample->isActive());
+            QVERIFY(!w.tmDraw->isActive());
+            for (LampShape* lamp : w.Lamps())
+                QCOMPARE(lamp->Colour(), colour::kGrey);
+            QVERIFY(!w.stSlop->text().isEmpty());
+            QVERIFY(!w.stBias->text().isEmpty());
+            QCOMPARE(w.stStdA->text().size(), 5);
+            const ProgressWindow& progress = sandbox_.Progress();
+            QVERIFY(!progress.isVisible());
+            QCOMPARE(progress.Mode(), 2);
+            QCOMPARE(progress.SaveLineText(SaveLine::kResult), U("Датчик успешно отградуирован"_cp));
+            QCOMPARE(progress.SaveLineText(SaveLine::kReportLog), U("Отчет сохранен"_cp));
+            QCOMPARE(progress.SaveLineText(SaveLine::kCertificate), U("Сертификат заполнен"_cp));
+        }();
+        const SensorParams& p = w.Sensor().NewParams;
+        const auto& rows = w.Characteristics().Rows();
+        saved.slope = p.Slope;
+        saved.offset = p.ZeroOffset;
+        saved.pga = p.PgaGain;
+        saved.slopeRow = U(rows[23].newText);
+        saved.offsetRow = U(rows[22].newText);
+        saved.gainRow = U(rows[20].newText);
+        // The list on the first page shows the new coefficients.
+        [&] {
+            QCOMPARE(w.lvParam->CellText(23, 2), saved.slopeRow);
+            QCOMPARE(w.lvParam->CellText(22, 2), saved.offsetRow);
+        }();
+        return saved;
+    }
+
+    // The report log and the certificate verify and hold this calibration.
+    void CheckRecords(const SavedCalibration& saved) {
+        MainWindow& w = *window_;
+        const ReportLogCheck log = VerifyReportLog(ReadBytes(sandbox_.Native(locations::ReportLogPath)));
+        QVERIFY2(log.ok, Utf8FromCp1251(log.message).c_str());
+        QCOMPARE(log.records.size(), std::size_t{1});
+        QVERIFY(U(log.records.front()).contains(saved.slopeRow));
+        const std::string certificate = CertificatePath(w.Sensor().identity, w.Table());
+        const std::string bytes = ReadBytes(sandbox_.Native(certificate));
+        QVERIFY(!bytes.empty());
+        const CertificateCheck check = VerifyCertificate(bytes);
+        QVERIFY2(check.ok, Utf8FromCp1251(check.message).c_str());
+        QVERIFY(U(bytes).contains(saved.slopeRow));
+    }
+
+    // A new connection reads the calibration back from the sensor's memory.
+    void CheckSensorAfterReconnect(const SavedCalibration& saved) {
+        MainWindow& w = *window_;
+        w.btConn->click();
+        QCOMPARE(w.ConnectionState(), 1);
+        w.btConn->click();
+        QCOMPARE(w.ConnectionState(), 0);
+        const SensorParams& old = w.Sensor().OldParams;
+        QCOMPARE(old.Slope, SlopeFromStored(SlopeToStored(saved.slope)));
+        QCOMPARE(old.ZeroOffset, std::abs(saved.offset));
+        QCOMPARE(old.ZeroOffsetSign, saved.offset < 0 ? std::int8_t{-1} : std::int8_t{1});
+        QCOMPARE(old.PgaGain, saved.pga);
+        QCOMPARE(w.lvParam->CellText(22, 1), saved.offsetRow);
+        QCOMPARE(w.lvParam->CellText(20, 1), saved.gainRow);
+        // A fresh page for the next sensor.
+        CheckIdlePage();
+    }
+
+private:
+    ProgramSandbox sandbox_;
+    MainWindow* window_ = nullptr;
+    QStringList statuses_;
+    QStringList chamber_;
+    std::deque<std::string> referenceGases_;
+};
+
+}  // namespace
+
+class CalibrationEndToEnd : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The oxygen sensor's reference signal spans enough of the ADC window: one
+    // run, "OK !", saved.
+    void calibratesSavesAndTheSensorKeepsIt() {
+        CalibrationCase run("oxygen");
+        if (QTest::currentTestFailed()) return;
+        run.CheckIdlePage();
+        const std::uint8_t gain = run.Window().Sensor().NewParams.PgaGain;
+        run.Sandbox().Op().QueueAnswer(true);
+        run.Sandbox().Op().QueueAnswer(true);
+        run.Window().btStart->click();
+        run.WatchZeroStage();
+        if (QTest::currentTestFailed()) return;
+        const SavedCalibration saved = run.WaitForSavedResult();
+        if (QTest::currentTestFailed()) return;
+        QCOMPARE(run.Sandbox().Messages(), (QStringList{kZeroQuestion, kReferenceQuestion, kSaved}));
+        QCOMPARE(run.Statuses(), (QStringList{U("Нуль"_cp), U("Эталон"_cp), QStringLiteral("OK !")}));
+        QCOMPARE(saved.pga, gain);
+        QVERIFY(saved.slope != 0);
+        run.CheckRecords(saved);
+        if (QTest::currentTestFailed()) return;
+        run.CheckSensorAfterReconnect(saved);
+    }
+
+    // A weak reference signal (the chamber at half the reference gas) covers
+    // less than half the ADC window: the gain question, "PGA + 1 !", the run
+    // again; the simulator does not model the gain, so the repeated run gets
+    // the whole reference gas, the doubled signal a raised gain gives: "OK !".
+    void raisesTheGainAndRepeatsTheRun() {
+        CalibrationCase run("default");
+        if (QTest::currentTestFailed()) return;
+        run.ReferenceGases({"gas 0.5", "gas ref"});
+        const std::uint8_t gain = run.Window().Sensor().NewParams.PgaGain;
+        for (int i = 0; i < 5; ++i)
+            run.Sandbox().Op().QueueAnswer(true);
+        run.Window().btStart->click();
+        run.WatchZeroStage();
+        if (QTest::currentTestFailed()) return;
+        const SavedCalibration saved = run.WaitForSavedResult();
+        if (QTest::currentTestFailed()) return;
+        QCOMPARE(run.Sandbox().Messages(), (QStringList{kZeroQuestion, kReferenceQuestion, kGainQuestion,
+                                                        kZeroQuestion, kReferenceQuestion, kSaved}));
+        QCOMPARE(run.Statuses(), (QStringList{U("Нуль"_cp), U("Эталон"_cp), QStringLiteral("PGA + 1 !"),
+                                              U("Нуль"_cp), U("Эталон"_cp), QStringLiteral("OK !")}));
+        QVERIFY(saved.pga > gain);
+        QCOMPARE(saved.gainRow, U(FormatPowerOfTwo(saved.pga)));
+        run.CheckRecords(saved);
+        if (QTest::currentTestFailed()) return;
+        run.CheckSensorAfterReconnect(saved);
+    }
+};
+
+QTEST_MAIN(CalibrationEndToEnd)
+#include "calibration_e2e.moc"
