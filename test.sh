@@ -13,7 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
 else
     dir="$top/build"
     skip=()
-    "$top/scripts/build.sh" "$dir" -DCMAKE_BUILD_TYPE=Debug
+    "$top/scripts/build.sh" "$dir" -DCMAKE_BUILD_TYPE=Debug -DGVC_BUILD_GUI=ON
 fi
 cd "$dir"
 ctest --output-on-failure -j "$(nproc)" "${skip[@]}"

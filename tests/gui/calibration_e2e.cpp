@@ -1,11 +1,16 @@
 // Whole calibrations in the program's main window against gvc-devsim, in real
 // time: connection, start, zero stage, reference stage, result, saving, and a
-// reconnection that reads the new coefficients back from the sensor. The
-// scripted operator sets the simulator's chamber to the gas each question asks
-// for before answering Yes, as a technician does. One case per run of the
-// program (its name is the first argument), each a few minutes long.
+// reconnection that reads the new coefficients back from the sensor. One case
+// per run of the program (its name is the first argument), each a few minutes
+// long. In the first the program's message boxes are answered after a pause,
+// as a person does, and the simulator's automatic chamber (the demo's) follows
+// that pause; in the second the scripted operator sets the chamber to the gas
+// each question asks for before answering Yes.
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
@@ -16,6 +21,7 @@
 #include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
 #include "gui/gui_widgets.h"
+#include "gui/message_box_operator.h"
 #include "gui_fixture.h"
 #include "records/certificate.h"
 #include "records/report_log.h"
@@ -75,13 +81,67 @@ struct SavedCalibration {
     QString gainRow;    // row 20, new column
 };
 
+// A person at the program: reads each message box for a while, then presses
+// Yes (or OK).
+class Person : public QObject {
+public:
+    explicit Person(int readingMs) : readingMs_(readingMs) {
+        timer_.setInterval(100);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { Look(); });
+        timer_.start();
+    }
+    const QStringList& BoxesAnswered() const { return answered_; }
+
+private:
+    void Look() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            current_ = nullptr;
+            return;
+        }
+        if (box != current_) {
+            current_ = box;
+            reading_.start();
+            return;
+        }
+        if (reading_.elapsed() < readingMs_) return;
+        QAbstractButton* button = box->button(QMessageBox::Yes);
+        if (button == nullptr) button = box->button(QMessageBox::Ok);
+        if (button == nullptr) return;
+        answered_ << box->text();
+        current_ = nullptr;
+        button->click();
+    }
+
+    QTimer timer_;
+    QElapsedTimer reading_;
+    QMessageBox* current_ = nullptr;
+    int readingMs_;
+    QStringList answered_;
+};
+
+// How the chamber gets its gas.
+enum class Chamber { kSetByOperator, kAutomatic };
+
 class CalibrationCase {
 public:
-    // Connects to a simulated sensor of `profile` whose chamber follows the run.
-    explicit CalibrationCase(const std::string& profile) {
+    // Connects to a simulated sensor of `profile`.
+    CalibrationCase(const std::string& profile, Chamber chamber) {
         sandbox_.CopyTable();
         sandbox_.MakeDataTree();
-        if (!sandbox_.StartSimulator(profile, {"--seed", "7"})) QFAIL(sandbox_.Simulator().Error().c_str());
+        std::vector<std::string> options{"--seed", "7"};
+        if (chamber == Chamber::kAutomatic) options.emplace_back("--auto");
+        if (!sandbox_.StartSimulator(profile, options)) QFAIL(sandbox_.Simulator().Error().c_str());
+        if (chamber == Chamber::kSetByOperator) SetChamberBeforeAnswers();
+        window_ = &sandbox_.CreateAndShow();
+        window_->btConn->click();
+        QCOMPARE(window_->ConnectionState(), 0);
+        QObject::connect(window_->edStatusG, &QLineEdit::textChanged,
+                         [this](const QString& text) { statuses_ << text; });
+    }
+
+    // The operator sets the chamber to the gas of each question.
+    void SetChamberBeforeAnswers() {
         sandbox_.Op().BeforeAnswer([this](std::string_view question) {
             const QString text = U(question);
             if (text == kZeroQuestion)
@@ -95,14 +155,14 @@ public:
                 chamber_ << QString::fromStdString(sandbox_.Simulator().Command(gas));
             }
         });
-        window_ = &sandbox_.CreateAndShow();
-        window_->btConn->click();
-        QCOMPARE(window_->ConnectionState(), 0);
-        QObject::connect(window_->edStatusG, &QLineEdit::textChanged,
-                         [this](const QString& text) { statuses_ << text; });
     }
 
     MainWindow& Window() { return *window_; }
+    // From now on messages appear in real boxes.
+    void UseMessageBoxes() {
+        boxes_.SetParent(window_);
+        sandbox_.Op().ShowBoxes(&boxes_);
+    }
     ProgramSandbox& Sandbox() { return sandbox_; }
     QStringList& Statuses() { return statuses_; }
     // The chamber commands for the next reference questions ("gas ref" when
@@ -235,6 +295,7 @@ private:
     QStringList statuses_;
     QStringList chamber_;
     std::deque<std::string> referenceGases_;
+    MessageBoxOperator boxes_;
 };
 
 }  // namespace
@@ -244,20 +305,26 @@ class CalibrationEndToEnd : public QObject {
 
 private Q_SLOTS:
     // The oxygen sensor's reference signal spans enough of the ADC window: one
-    // run, "OK !", saved.
+    // run, "OK !", saved. A person answers the boxes; the pause at the
+    // reference question is what switches the automatic chamber to the gas.
     void calibratesSavesAndTheSensorKeepsIt() {
-        CalibrationCase run("oxygen");
+        CalibrationCase run("oxygen", Chamber::kAutomatic);
         if (QTest::currentTestFailed()) return;
         run.CheckIdlePage();
         const std::uint8_t gain = run.Window().Sensor().NewParams.PgaGain;
-        run.Sandbox().Op().QueueAnswer(true);
-        run.Sandbox().Op().QueueAnswer(true);
+        run.UseMessageBoxes();
+        Person person(2500);
+        // The click returns once the first box has been answered and the run started.
         run.Window().btStart->click();
         run.WatchZeroStage();
         if (QTest::currentTestFailed()) return;
         const SavedCalibration saved = run.WaitForSavedResult();
         if (QTest::currentTestFailed()) return;
         QCOMPARE(run.Sandbox().Messages(), (QStringList{kZeroQuestion, kReferenceQuestion, kSaved}));
+        // The boxes show the texts with plain line feeds.
+        QStringList boxTexts = run.Sandbox().Messages();
+        boxTexts.replaceInStrings(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QCOMPARE(person.BoxesAnswered(), boxTexts);
         QCOMPARE(run.Statuses(), (QStringList{U("Нуль"_cp), U("Эталон"_cp), QStringLiteral("OK !")}));
         QCOMPARE(saved.pga, gain);
         QVERIFY(saved.slope != 0);
@@ -271,7 +338,7 @@ private Q_SLOTS:
     // again; the simulator does not model the gain, so the repeated run gets
     // the whole reference gas, the doubled signal a raised gain gives: "OK !".
     void raisesTheGainAndRepeatsTheRun() {
-        CalibrationCase run("default");
+        CalibrationCase run("default", Chamber::kSetByOperator);
         if (QTest::currentTestFailed()) return;
         run.ReferenceGases({"gas 0.5", "gas ref"});
         const std::uint8_t gain = run.Window().Sensor().NewParams.PgaGain;
@@ -286,6 +353,7 @@ private Q_SLOTS:
                                                         kZeroQuestion, kReferenceQuestion, kSaved}));
         QCOMPARE(run.Statuses(), (QStringList{U("Нуль"_cp), U("Эталон"_cp), QStringLiteral("PGA + 1 !"),
                                               U("Нуль"_cp), U("Эталон"_cp), QStringLiteral("OK !")}));
+        QCOMPARE(run.Chamber(), QStringList(4, QStringLiteral("ok gas")));
         QVERIFY(saved.pga > gain);
         QCOMPARE(saved.gainRow, U(FormatPowerOfTwo(saved.pga)));
         run.CheckRecords(saved);

@@ -32,18 +32,27 @@ namespace gvc::gui::test {
 namespace fs = std::filesystem;
 
 // The scripted operator, who may also act before answering a question (as a
-// technician sets the gas in the chamber before pressing Yes).
+// technician sets the gas in the chamber before pressing Yes), or hand every
+// message on to real message boxes. Every message is recorded either way.
 class TestOperator : public ScriptedOperator {
 public:
     void BeforeAnswer(std::function<void(std::string_view)> action) { beforeAnswer_ = std::move(action); }
+    void ShowBoxes(Operator* boxes) { boxes_ = boxes; }
+
+    void Show(MessageKind kind, std::string_view text) override {
+        ScriptedOperator::Show(kind, text);
+        if (boxes_ != nullptr) boxes_->Show(kind, text);
+    }
 
     bool Ask(MessageKind kind, std::string_view text) override {
         if (beforeAnswer_) beforeAnswer_(text);
-        return ScriptedOperator::Ask(kind, text);
+        const bool scripted = ScriptedOperator::Ask(kind, text);
+        return boxes_ != nullptr ? boxes_->Ask(kind, text) : scripted;
     }
 
 private:
     std::function<void(std::string_view)> beforeAnswer_;
+    Operator* boxes_ = nullptr;
 };
 
 class ProgramSandbox {

@@ -1,8 +1,8 @@
 // The program's main window against the file system and the device simulator:
 // every start-up path, the second-instance refusal, connection, refusal,
 // broken link, disconnection, the close refusal during a run and its
-// interruption, the plots' scale controls, and the reference concentration
-// dialog's results.
+// interruption, a sensor lost during a run, the plots' scale controls, and the
+// reference concentration dialog's results.
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -305,6 +305,33 @@ private Q_SLOTS:
         QCOMPARE(sandbox.Messages().mid(1),
                  (QStringList{U("Идет Градуировка - Выключение Запрещено!"_cp),
                               U("Идет Градуировка - Отсоединение Запрещено!"_cp), interrupt, interrupt}));
+        QVERIFY(window.close());
+    }
+
+    void lostSensorEndsTheRunAndShowsTheBrokenLink() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        sandbox.Op().QueueAnswer(true);
+        window.btStart->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.stCurK->text().isEmpty(), 10000);
+        const std::size_t before = sandbox.Op().Messages().size();
+        QVERIFY(sandbox.Simulator().Command("fault silent 0").rfind("ok", 0) == 0);
+        QTRY_COMPARE_WITH_TIMEOUT(window.ConnectionState(), -1, 10000);
+        // The exchange said why; the run ended and the display shows the broken link.
+        QCOMPARE(sandbox.Op().Messages().size(), before + 1);
+        QCOMPARE(window.edStatusG->text(), U("Ошибка-Датчика!"_cp));
+        QCOMPARE(TextColourOf(window.edStatusG), colour::kRed);
+        QCOMPARE(BackgroundOf(window.edStatusG), colour::kCream);
+        QCOMPARE(window.btStart->text(), U("Старт"_cp));
+        QVERIFY(!window.tmSample->isActive());
+        QVERIFY(!window.tmDraw->isActive());
+        QCOMPARE(window.stConn->text(), U("обрыв"_cp));
+        QVERIFY(!window.pcGrad->isVisible());
         QVERIFY(window.close());
     }
 
