@@ -249,12 +249,9 @@ follow_gas() {
 
 usage=$(LINUX 2>&1)
 if ! grep -q '^  calibrate' <<<"$usage"; then
-    echo "PENDING: gvc-cli has no calibrate command yet; calibration under Wine not run"
-    calibrated=0
+    fail "gvc-cli lists no calibrate command: $usage"
 else
-    calibrated=1
     start_sim b
-    sim_b=$sim_pid
     fd_b=$sim_fd
     env -u GVC_REGISTRY_FILE -u GVC_DRIVE_D timeout 400 "$wine_cmd" "$exe" calibrate --yes \
         >"$work/cal.win" 2>"$work/cal.win.err" </dev/null &
