@@ -40,13 +40,19 @@ std::filesystem::path InstanceLock::DefaultPath() {
 
 InstanceLock::InstanceLock(const std::filesystem::path&) {
     // Called before this instance's main window exists: one other window with
-    // the caption is enough for a refusal.
+    // the caption is enough for a refusal. gvc-cli calibrate has no window, so
+    // every front end also holds a named mutex of the session.
     int count = 0;
     EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
-    held_ = count == 0;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Local\\G_Varnest.lock");
+    const bool first = mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+    handle_ = mutex;
+    held_ = count == 0 && (mutex == nullptr || first);
 }
 
-InstanceLock::~InstanceLock() = default;
+InstanceLock::~InstanceLock() {
+    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
 
 #else
 

@@ -1,6 +1,7 @@
 // The single-instance lock of G_Varnest and gvc-cli calibrate: the first running instance holds it, a second
 // one finds it taken. It does not depend on a window system. On Windows the lock is the rule of the main
-// window's title instead (a top-level window whose title begins with the program's caption).
+// window's title (a top-level window whose title begins with the program's caption) together with a named
+// mutex, which gvc-cli calibrate holds as well.
 #pragma once
 
 #include <filesystem>
@@ -24,6 +25,7 @@ public:
 
 private:
     int fd_ = -1;
+    void* handle_ = nullptr;  // Windows: the named mutex
     bool held_ = false;
 };
 

@@ -78,11 +78,11 @@ public:
         if (page.timeVisible && page.timeText != shownTime_ && !page.currentAdcText.empty()) {
             shownTime_ = page.timeText;
             out_ << page.timeText << " adc=" << page.currentAdcText
-                 << " temperature=" << page.currentTemperatureText << "\n";
+                 << " temperature=" << page.currentTemperatureText << std::endl;
         }
         if (page.statusText != shownStatus_) {
             shownStatus_ = page.statusText;
-            out_ << "status: " << Utf8FromCp1251(page.statusText) << "\n";
+            out_ << "status: " << Utf8FromCp1251(page.statusText) << std::endl;
         }
     }
     PlotCanvas& ZeroCanvas() override { return canvas_; }
