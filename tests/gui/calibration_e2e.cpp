@@ -304,11 +304,12 @@ class CalibrationEndToEnd : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The oxygen sensor's reference signal spans enough of the ADC window: one
-    // run, "OK !", saved. A person answers the boxes; the pause at the
-    // reference question is what switches the automatic chamber to the gas.
+    // The demo's sensor and chamber: the methane sensor's reference signal
+    // spans enough of the ADC window for one run, "OK !", saved. A person
+    // answers the boxes; the pause at the reference question is what switches
+    // the automatic chamber to the reference gas.
     void calibratesSavesAndTheSensorKeepsIt() {
-        CalibrationCase run("oxygen", Chamber::kAutomatic);
+        CalibrationCase run("default", Chamber::kAutomatic);
         if (QTest::currentTestFailed()) return;
         run.CheckIdlePage();
         const std::uint8_t gain = run.Window().Sensor().NewParams.PgaGain;
