@@ -20,12 +20,30 @@ cp "$table" "$work/wd/DAT/"
 export GVC_REGISTRY_FILE="$work/devsim.reg" GVC_DRIVE_D="$work/D" XDG_RUNTIME_DIR="$work/run"
 cd "$work/wd"
 
-# The chamber switches to the reference gas 35 s after the parameter write.
-"$devsim" --registry "$work/devsim.reg" --memory "$work/memory.bin" --reset --auto-delay 35 --seed 7 \
-    </dev/null >"$work/sim.out" 2>&1 &
+# The script plays the operator at the gas valve: the simulator takes its
+# gas commands on a FIFO, sent when a question opens a zero or reference stage.
+mkfifo "$work/sim.in"
+exec 7<>"$work/sim.in"
+"$devsim" --registry "$work/devsim.reg" --memory "$work/memory.bin" --reset --seed 7 --tau 0.5 \
+    <"$work/sim.in" >"$work/sim.out" 2>&1 &
 sim=$!
 for _ in $(seq 100); do grep -q '^ready$' "$work/sim.out" && break; sleep 0.05; done
 grep -q '^ready$' "$work/sim.out" || fail "gvc-devsim did not start: $(cat "$work/sim.out")"
+
+follow_gas() {
+    local pid=$1 err=$2 seen=0 questions
+    while kill -0 "$pid" 2>/dev/null; do
+        mapfile -t questions < <(grep -aoE 'Градуировка (Нуля|Эталона)' "$err" 2>/dev/null)
+        while [ "$seen" -lt "${#questions[@]}" ]; do
+            case "${questions[$seen]}" in
+                *Нуля) echo "gas zero" >&7 ;;
+                *Эталона) echo "gas ref" >&7 ;;
+            esac
+            seen=$((seen + 1))
+        done
+        sleep 0.1
+    done
+}
 
 # Refused at the zero-gas question (answered n): nothing saved, exit 1. The
 # data tree is created first (answered y).
@@ -37,7 +55,11 @@ grep -q "Нулевую Концентрацию Газа" "$work/err" || fail "
 log="$work/D/ВЕЛМОР_Датчики/Отчет/REPORT.log"
 [ "$("$cli" log-verify "$log" | tail -n 1)" = "report log intact: 0 records" ] || fail "the refused run wrote a record"
 
-out=$(timeout 600 "$cli" calibrate --yes 2>"$work/err"); rc=$?
+timeout 600 "$cli" calibrate --yes >"$work/out" 2>"$work/err" &
+cal=$!
+follow_gas "$cal" "$work/err"
+wait "$cal"; rc=$?
+out=$(cat "$work/out")
 [ $rc -eq 0 ] || fail "calibration gave exit $rc: $(tail -n 5 <<<"$out") / $(tail -n 5 "$work/err")"
 [ "$(tail -n 1 <<<"$out")" = "OK !" ] || fail "last line: $(tail -n 1 <<<"$out")"
 grep -q "^00:10 adc=" <<<"$out" || fail "no clock lines"
