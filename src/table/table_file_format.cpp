@@ -37,7 +37,7 @@ static_assert(kLines.boxRule.size() == kLine54 && kLines.gasListHeading.size() =
 static_assert(kLines.listClosing.size() == kLine37);
 static_assert(kLines.blockRule.size() == kLine63 && kLines.parameterHeading.size() == kLine63);
 
-const std::array<ListSpec, 7> kLists{{
+const std::array<ListLayout, 7> kLists{{
     {&SensorTypeTable::kindList, "|№№|2. Тип Сенсора                  |"_cp,
      "Список Типов: нарушен заголовок"_cp, "Список Типов: неверный номер"_cp,
      // The kinds list reports its end of file with the gas list's text.
@@ -236,7 +236,7 @@ std::array<std::string_view, 11> HeaderBox() {
     return {kLines.boxRule, b[0], b[1], b[2], kLines.boxRule, b[3], b[4], b[5], b[6], b[7], kLines.boxRule};
 }
 
-const std::array<ListSpec, 7>& Lists() {
+const std::array<ListLayout, 7>& Lists() {
     return kLists;
 }
 

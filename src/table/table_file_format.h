@@ -40,14 +40,14 @@ const FixedLines& Lines();
 std::array<std::string_view, 11> HeaderBox();
 
 // The seven name lists in file order.
-struct ListSpec {
+struct ListLayout {
     NameList SensorTypeTable::*member;
     std::string_view heading;         // the whole Line-37 heading
     std::string_view headingMessage;  // "... нарушен заголовок"
     std::string_view numberMessage;   // "... неверный номер"
     std::string_view endOfFileMessage;
 };
-const std::array<ListSpec, 7>& Lists();
+const std::array<ListLayout, 7>& Lists();
 
 enum class ValueForm { kInteger, kPointAt5, kFixed2, kFixed3, kSignedFixed3 };
 

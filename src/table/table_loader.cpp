@@ -107,16 +107,16 @@ private:
     }
 
     bool NameLists() {
-        for (const tf::ListSpec& spec : tf::Lists()) {
-            NameList& list = table_.*spec.member;
-            if (!reader_.ReadEquals(spec.heading)) return Fail(spec.headingMessage);
+        for (const tf::ListLayout& layout : tf::Lists()) {
+            NameList& list = table_.*layout.member;
+            if (!reader_.ReadEquals(layout.heading)) return Fail(layout.headingMessage);
             reader_.Read(tf::kLine37);
             unsigned slot = 0;
             for (; slot < list.slots; ++slot) {
                 const auto line = reader_.Read(tf::kLine37);
-                if (!line) return Fail(spec.endOfFileMessage);
+                if (!line) return Fail(layout.endOfFileMessage);
                 if (*line == tf::Lines().listClosing) break;
-                if (tf::LineNumber(*line) != static_cast<int>(slot)) return Fail(spec.numberMessage);
+                if (tf::LineNumber(*line) != static_cast<int>(slot)) return Fail(layout.numberMessage);
                 list.entries[slot].text = TrimRight(line->substr(4, 32));
             }
             list.count = static_cast<std::uint8_t>(slot);

@@ -104,10 +104,10 @@ bool WriteType(TableFileBuilder& out, const SensorTypeTable& table, unsigned gas
 }
 
 bool WriteLists(TableFileBuilder& out, const SensorTypeTable& table) {
-    for (const tf::ListSpec& spec : tf::Lists()) {
-        const NameList& list = table.*spec.member;
+    for (const tf::ListLayout& layout : tf::Lists()) {
+        const NameList& list = table.*layout.member;
         if (list.count > list.slots) return out.Problem("a list holds more entries than its slots");
-        out.Line(spec.heading);
+        out.Line(layout.heading);
         out.Line(tf::Lines().listClosing);
         for (unsigned i = 0; i < list.count; ++i) {
             if (!out.Numbered(i, {{list.entries[i].text, 32}})) return false;
