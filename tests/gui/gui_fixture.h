@@ -105,6 +105,14 @@ public:
     }
     devsim::DevsimProcess& Simulator() { return sim_; }
 
+    // What most window tests start from: the shipped table, a data tree and a
+    // simulated sensor of the profile.
+    bool PrepareWithSimulator(const std::string& profile) {
+        CopyTable();
+        MakeDataTree();
+        return StartSimulator(profile);
+    }
+
     // Creates the three windows and runs the creation handler; Show() then
     // runs the show handler.
     MainWindow& Create(bool secondInstance = false) {

@@ -155,9 +155,7 @@ private Q_SLOTS:
 
     void connectsShowsTheSensorAndDisconnects() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
-        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         QVERIFY(window.StartupOk());
         QVERIFY(sandbox.Messages().isEmpty());
@@ -226,9 +224,7 @@ private Q_SLOTS:
 
     void refusedSensorShowsDisconnected() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
-        QVERIFY2(sandbox.StartSimulator("type-beyond"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("type-beyond"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         window.btConn->click();
         QCOMPARE(window.ConnectionState(), 1);
@@ -260,9 +256,7 @@ private Q_SLOTS:
 
     void runRefusesCloseAndDisconnectUntilInterrupted() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
-        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         window.btConn->click();
         QCOMPARE(window.ConnectionState(), 0);
@@ -310,9 +304,7 @@ private Q_SLOTS:
 
     void lostSensorEndsTheRunAndShowsTheBrokenLink() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
-        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         window.btConn->click();
         QCOMPARE(window.ConnectionState(), 0);
@@ -337,9 +329,7 @@ private Q_SLOTS:
 
     void refusedFirstQuestionShowsNothing() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
-        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         window.btConn->click();
         QCOMPARE(window.ConnectionState(), 0);
@@ -354,9 +344,7 @@ private Q_SLOTS:
 
     void scaleUpDownsActOnlyWhileConnected() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
-        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         // As created: step 5000 for both, the reference plot on the upper band.
         QCOMPARE(window.udNulS->Position(), 5);
@@ -423,9 +411,7 @@ private Q_SLOTS:
 
     void referenceDialogResultsReachTheMainWindow() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
-        QVERIFY2(sandbox.StartSimulator("default"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         window.btConn->click();
         QCOMPARE(window.ConnectionState(), 0);
