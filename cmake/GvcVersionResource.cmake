@@ -1,7 +1,8 @@
 # Windows version resource for a program: its "FileVersion" is the project's
 # version, which GetFileVersionText reads back at run time. Elsewhere the
-# version is compiled in and this does nothing.
-#   gvc_add_version_resource(TARGET "Description")
+# version is compiled in and this does nothing. An ICON file becomes the
+# program's icon (resource IDI_ICON1, which Qt also takes for its windows).
+#   gvc_add_version_resource(TARGET "Description" [ICON file.ico])
 if(WIN32)
   enable_language(RC)
 endif()
@@ -9,6 +10,12 @@ endif()
 function(gvc_add_version_resource target description)
   if(NOT WIN32)
     return()
+  endif()
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "ICON" "")
+  if(arg_ICON)
+    set(GVC_RC_ICON "IDI_ICON1 ICON \"${arg_ICON}\"")
+  else()
+    set(GVC_RC_ICON "")
   endif()
   set(GVC_RC_DESCRIPTION "${description}")
   set(GVC_RC_INTERNAL_NAME "${target}")

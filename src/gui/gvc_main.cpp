@@ -2,6 +2,7 @@
 // and the reference dialog (all three live until the program ends), runs the
 // start-up checks and the message loop.
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <exception>
 #include <filesystem>
@@ -20,6 +21,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setFont(gvc::gui::ProgramFont());
+    QIcon icon(QStringLiteral(":/icons/g_varnest.png"));
+    icon.addFile(QStringLiteral(":/icons/g_varnest-48.png"));
+    app.setWindowIcon(icon);
     try {
         gvc::ErrorText error;
         gvc::gui::MessageBoxOperator op;

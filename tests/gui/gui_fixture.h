@@ -58,13 +58,26 @@ private:
 class ProgramSandbox {
 public:
     ProgramSandbox() {
-        root_ = fs::path(dir_.path().toStdString());
+        root_ = fs::path(dir_.path().toStdWString());
         workDir_ = root_ / "work";
-        driveD_ = root_ / "D";
         fs::create_directories(workDir_ / "DAT");
+#ifdef _WIN32
+        // The program's D: is the real drive. Under Wine the test script maps it
+        // to a scratch folder and says so; it is emptied for every test.
+        const char* scratch = std::getenv("GVC_TEST_SCRATCH_DRIVE_D");
+        if (scratch == nullptr || std::string(scratch) != "1")
+            qFatal(
+                "The window tests empty drive D:. Run them through tests/wine, which maps D: to a scratch "
+                "folder and sets GVC_TEST_SCRATCH_DRIVE_D=1.");
+        driveD_ = fs::path(L"D:\\");
+        for (const auto& entry : fs::directory_iterator(driveD_))
+            fs::remove_all(entry.path());
+#else
+        driveD_ = root_ / "D";
         fs::create_directories(driveD_);
         ::setenv("GVC_DRIVE_D", driveD_.c_str(), 1);
         ::setenv("GVC_REGISTRY_FILE", (root_ / "devsim.reg").c_str(), 1);
+#endif
     }
     ~ProgramSandbox() {
         // Windows first: they refer to the device and the operator.
@@ -74,10 +87,18 @@ public:
         sim_.Stop();
     }
 
-    const fs::path& WorkDir() const { return workDir_; }
-    const fs::path& DriveD() const { return driveD_; }
-    fs::path TableFile() const { return workDir_ / "DAT" / "TABL_GAZ_SENSOR_PARAM.dat"; }
-    fs::path Native(std::string_view cp1251Path) const { return NativePath(cp1251Path); }
+    const fs::path& WorkDir() const {
+        return workDir_;
+    }
+    const fs::path& DriveD() const {
+        return driveD_;
+    }
+    fs::path TableFile() const {
+        return workDir_ / "DAT" / "TABL_GAZ_SENSOR_PARAM.dat";
+    }
+    fs::path Native(std::string_view cp1251Path) const {
+        return NativePath(cp1251Path);
+    }
 
     void CopyTable() {
         fs::copy_file(fs::path(GVC_SOURCE_DIR) / "DAT" / "TABL_GAZ_SENSOR_PARAM.dat", TableFile(),
@@ -103,7 +124,9 @@ public:
         args.insert(args.end(), options.begin(), options.end());
         return sim_.Start(GVC_DEVSIM, args);
     }
-    devsim::DevsimProcess& Simulator() { return sim_; }
+    devsim::DevsimProcess& Simulator() {
+        return sim_;
+    }
 
     // What most window tests start from: the shipped table, a data tree and a
     // simulated sensor of the profile.
@@ -131,9 +154,15 @@ public:
         return *window_;
     }
 
-    TestOperator& Op() { return op_; }
-    ProgressWindow& Progress() { return *progress_; }
-    ReferenceDialog& Reference() { return *reference_; }
+    TestOperator& Op() {
+        return op_;
+    }
+    ProgressWindow& Progress() {
+        return *progress_;
+    }
+    ReferenceDialog& Reference() {
+        return *reference_;
+    }
 
     // The texts shown to the operator, as UTF-8 QStrings.
     QStringList Messages() const {
@@ -143,7 +172,9 @@ public:
         return texts;
     }
 
-    static std::string ProgramFile() { return Cp(QCoreApplication::applicationFilePath()); }
+    static std::string ProgramFile() {
+        return Cp(QCoreApplication::applicationFilePath());
+    }
 
 private:
     QTemporaryDir dir_;

@@ -53,7 +53,7 @@ private Q_SLOTS:
                  QStringList{U("Отсутствует файл таблицы Типов Датчиков"_cp) + kNoFurtherWork});
         QVERIFY(!sandbox.Op().Messages().front().question);
         SettleClose(window);
-        QVERIFY(!std::filesystem::exists(sandbox.DriveD() / U("ВЕЛМОР_Датчики"_cp).toStdString()));
+        QVERIFY(!std::filesystem::exists(sandbox.Native(locations::DataDir)));
     }
 
     void damagedTableFileStopsWithTheReadersMessage() {

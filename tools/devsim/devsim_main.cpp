@@ -53,6 +53,7 @@ struct Options {
     double lateSeconds = 0.4;
     unsigned seed = 1;
     bool utf8Registry = false;
+    std::string portLink;
 };
 
 void Usage() {
@@ -72,6 +73,8 @@ void Usage() {
            "  --seed N          noise seed\n"
            "  --log FILE        traffic log, one line per exchange\n"
            "  --utf8-registry   write the registry export as UTF-8 instead of UTF-16LE\n"
+           "  --link PATH       keep a symbolic link PATH to the port while the device is plugged\n"
+           "                    in (a stable name, for example for a Wine COM port)\n"
            "commands on standard input:\n"
            "  gas zero | gas ref | gas FRACTION     set the chamber's target\n"
            "  temp TENTHS                           chamber temperature\n"
@@ -132,6 +135,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--seed") {
             if (!number(value) || value < 0 || value > 4294967295.0) return false;
             options.seed = static_cast<unsigned>(value);
+        } else if (arg == "--link") {
+            if (!next(options.portLink) || options.portLink.empty()) return false;
         } else if (arg == "--utf8-registry") {
             options.utf8Registry = true;
         } else if (arg == "--list-profiles") {
@@ -176,6 +181,19 @@ bool WriteRegistry(const Options& options, const std::string& portName, bool plu
         options.registryFile,
         gvc::FormatRegistryExport(
             keys, options.utf8Registry ? gvc::RegistryEncoding::kUtf8 : gvc::RegistryEncoding::kUtf16Le));
+}
+
+// Points the link at the port: a new link is made beside it and renamed over
+// the old one, so that the name never points at a stale terminal.
+bool LinkPort(const std::string& link, const std::string& port) {
+    const std::string temporary = link + ".new";
+    (void)::unlink(temporary.c_str());
+    if (::symlink(port.c_str(), temporary.c_str()) != 0) return false;
+    if (::rename(temporary.c_str(), link.c_str()) != 0) {
+        (void)::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 class PseudoTerminal {
@@ -249,6 +267,9 @@ public:
         lastPort_ = terminal_.Path();
         if (!WriteRegistry(options_, lastPort_, true))
             std::cerr << "gvc-devsim: cannot write the registry file\n";
+        if (!options_.portLink.empty() && !LinkPort(options_.portLink, lastPort_))
+            std::cerr << "gvc-devsim: cannot link " << options_.portLink << ": " << std::strerror(errno)
+                      << "\n";
         std::cout << "port " << terminal_.Path() << std::endl;
         return true;
     }
@@ -257,6 +278,8 @@ public:
         pending_.clear();
         request_.clear();
         terminal_.Close();
+        // The link goes with the device, so that the port cannot be opened while unplugged.
+        if (!options_.portLink.empty()) (void)::unlink(options_.portLink.c_str());
         if (!lastPort_.empty()) (void)WriteRegistry(options_, lastPort_, false);
     }
 
