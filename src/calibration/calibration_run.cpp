@@ -190,8 +190,16 @@ void CalibrationRun::Start() {
 }
 
 void CalibrationRun::Interrupt() {
-    Changed();
-    if (!ctx_.access.op.Ask(MessageKind::kError, "Идет Градуировка - Вы хотите ее Прервать!"_cp)) return;
+    // The run stands still while the question is open, as under every other
+    // box of the run: no sample may end a stage or the run beneath it. No
+    // turns the timers that ran back on (the view starts draw before sample).
+    const bool draw = page_.drawTimerOn;
+    const bool sample = page_.sampleTimerOn;
+    SetTimers(false, false);
+    if (!ctx_.access.op.Ask(MessageKind::kError, "Идет Градуировка - Вы хотите ее Прервать!"_cp)) {
+        SetTimers(draw, sample);
+        return;
+    }
     page_.drawTimerOn = page_.sampleTimerOn = false;
     page_.startCaption = "Старт"_cp;
     SetStatus("ПРЕРВАНО !"_cp, kFontRed);

@@ -3,14 +3,13 @@
 // are asked at the prompt (or all answered Yes with --yes), the ADC value,
 // temperature and clock are printed once a second, and the last line is the
 // final text of the status field.
-#include <chrono>
 #include <filesystem>
 #include <iostream>
-#include <thread>
 
 #include "app/instance_lock.h"
 #include "app/startup.h"
 #include "calibration/calibration_run.h"
+#include "calibration/timer_loop.h"
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
 #include "records/gas_catalogue.h"
@@ -101,24 +100,22 @@ private:
 };
 
 // Runs the two timers: a draw tick every 100 ms, a sample tick every 500 ms,
-// while the run keeps them on.
+// on a fixed-rate schedule, while the run keeps them on.
 void RunTimers(CalibrationRun& run) {
-    using Clock = std::chrono::steady_clock;
-    auto nextSample = Clock::now() + std::chrono::milliseconds(500);
-    auto nextDraw = Clock::now() + std::chrono::milliseconds(100);
-    while (run.Page().sampleTimerOn || run.Page().drawTimerOn) {
-        std::this_thread::sleep_until(std::min(nextSample, nextDraw));
-        const auto now = Clock::now();
-        if (run.Page().drawTimerOn && now >= nextDraw) {
-            run.DrawTick();
-            nextDraw = now + std::chrono::milliseconds(100);
-        }
-        if (run.Page().sampleTimerOn && now >= nextSample) {
-            run.SampleTick();
-            nextSample = Clock::now() + std::chrono::milliseconds(500);
-            nextDraw = Clock::now() + std::chrono::milliseconds(100);
-        }
-    }
+    class RunTicks : public TimedTicks {
+    public:
+        explicit RunTicks(CalibrationRun& run) : run_(run) {}
+        bool DrawOn() const override { return run_.Page().drawTimerOn; }
+        bool SampleOn() const override { return run_.Page().sampleTimerOn; }
+        void DrawTick() override { run_.DrawTick(); }
+        void SampleTick() override { run_.SampleTick(); }
+
+    private:
+        CalibrationRun& run_;
+    } ticks(run);
+    SteadyLoopTime time;
+    TimerSchedule schedule;
+    RunTimerLoop(ticks, time, schedule);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/cli_command.h"
+#include "sensor/table_field_fit.h"
 #include "table/sensor_type_table.h"
 #include "table/table_loader.h"
 #include "util/cp1251.h"
@@ -33,6 +34,9 @@ int RunTableCheck(std::span<const std::string> args, CommandIo io) {
                                                              {"pga", &table.pgaGainList}};
     for (const auto& [name, list] : lists)
         io.out << name << ": " << unsigned{list->count} << "\n";
+    // Values a sensor field cannot hold: warnings only, the table still loads.
+    for (const FieldFitProblem& problem : FindFieldFitProblems(table))
+        io.err << FieldFitWarningText(table, problem) << "\n";
     io.out << "OK\n";
     return 0;
 }

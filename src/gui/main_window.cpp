@@ -433,7 +433,9 @@ void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* refere
 void MainWindow::FormCreate(const std::string& programDir) {
     // The run's status field stays hidden until a run shows it.
     edStatusG->hide();
-    startupOk_ = startup_.StartupChecks(programDir);
+    // A refused second instance asks nothing and creates nothing: its show
+    // handler only says so and closes the window.
+    startupOk_ = !parts_.secondInstance && startup_.StartupChecks(programDir);
     connectionState_ = 1;
 }
 
@@ -466,7 +468,7 @@ void MainWindow::FormShow() {
     setWindowTitle(windowTitle() + Qs(" (v_"_cp) + Qs(version) + QStringLiteral(")"));
     RefreshConnectionDisplay();
     reference_ = ReferenceSelection{};
-    lastGasNumber_ = 0;
+    lastGasNumber_ = kNoGasNumber;
     helpFile_ = startup_.ProgramDir() + std::string(kHelpFile);
 }
 
@@ -555,7 +557,7 @@ void MainWindow::RefreshConnectionDisplay() {
 }
 
 void MainWindow::ResetReferenceOnNewFamily() {
-    const std::uint8_t gasNumber = sensor_.identity.GasNumber;
+    const int gasNumber = sensor_.identity.GasNumber;
     if (gasNumber == lastGasNumber_) return;
     lastGasNumber_ = gasNumber;
     ApplyReferenceResult(kReferenceResultStandard, 0, sensor_.NewParams.RefConc, reference_);
@@ -570,6 +572,8 @@ void MainWindow::ShowReference() {
 
 void MainWindow::stStdUDblClick() {
     if (reference_dialog_ == nullptr) return;
+    reference_dialog_->SetRange(
+        {sensor_.NewParams.RangeTop, characteristics_.UnitText(), sensor_.NewParams.MultiplierCode});
     const int result = reference_dialog_->Run(sensor_.NewParams.RefConc, sensor_.NewParams.MultiplierCode);
     if (ApplyReferenceResult(result, reference_dialog_->NewStd(), sensor_.NewParams.RefConc, reference_))
         ShowReference();

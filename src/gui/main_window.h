@@ -146,7 +146,11 @@ private:
     bool closeRequested_ = false;
     int connectionState_ = 1;
     ReferenceSelection reference_;
-    std::uint8_t lastGasNumber_ = 0;
+    // The gas number of the last connected sensor; none before the first
+    // connection, so that the first sensor always sets the reference, even a
+    // blank one whose gas number is 0.
+    static constexpr int kNoGasNumber = -1;
+    int lastGasNumber_ = kNoGasNumber;
     std::string helpFile_;
 
 public:

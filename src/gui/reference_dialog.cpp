@@ -133,7 +133,14 @@ void ReferenceDialog::btStdFClick() {
 void ReferenceDialog::btNewStdClick() {
     // A text without a number has been reported to the operator; the dialog
     // stays open.
-    if (model_.AcceptTyped(meNewStd_->EntryText(), op_)) done(model_.ModalResult());
+    if (!model_.AcceptTyped(meNewStd_->EntryText(), op_)) return;
+    // A value above the range that the operator does not confirm: back to
+    // the entry as typed.
+    if (!model_.ConfirmTypedRange(range_, op_)) {
+        meNewStd_->setFocus();
+        return;
+    }
+    done(model_.ModalResult());
 }
 
 }  // namespace gvc::gui

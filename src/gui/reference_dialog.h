@@ -48,6 +48,9 @@ public:
     // Sets the sensor's values and runs FormShow, without showing the dialog.
     void Prepare(std::int32_t standardValue, unsigned multiplierCode);
     std::int32_t NewStd() const { return model_.NewStd(); }
+    // The measuring range of the connected sensor's type: a typed value above
+    // it is taken only after the operator confirms it.
+    void SetRange(const ReferenceRange& range) { range_ = range; }
 
     StdMaskEdit* Edit() const { return meNewStd_; }
     QPushButton* StandardButton() const { return btStdF_; }
@@ -63,6 +66,7 @@ private:
     std::int32_t standardValue_ = 0;
     unsigned multiplierCode_ = 0;
     ReferenceDialogModel model_;
+    ReferenceRange range_;
 
     QLabel* lbStdF1_;
     QLabel* lbStdF2_;

@@ -5,7 +5,10 @@
 namespace gvc {
 
 unsigned ConcentrationDecimals(unsigned multiplierCode) {
-    return multiplierCode >= 1 && multiplierCode <= 3 ? multiplierCode : 0;
+    // The text deletes from the character after the m-th decimal: from code 3
+    // up nothing is deleted, so all three decimals stay.
+    constexpr unsigned kMaxDecimals = 3;
+    return multiplierCode < kMaxDecimals ? multiplierCode : kMaxDecimals;
 }
 
 std::string FormatConcentration(std::int32_t thousandths, unsigned multiplierCode) {

@@ -9,13 +9,14 @@
 
 namespace gvc {
 
-// Decimals a multiplier code stands for: codes 1, 2 and 3 give that many,
-// any other code none.
+// Decimals a multiplier code stands for: codes 0, 1 and 2 give that many,
+// every code from 3 up gives three (all the thousandths there are).
 unsigned ConcentrationDecimals(unsigned multiplierCode);
 
 // The display text of a concentration: at least four integer digits, a point
 // and the decimals of the multiplier code; further digits are dropped, not
-// rounded. 1400 gives "0001." (code 0), "0001.4", "0001.40", "0001.400" (code 3).
+// rounded. 1400 gives "0001." (code 0), "0001.4", "0001.40", "0001.400" (code 3
+// and above).
 // Values of 10000 units and more keep all their integer digits.
 std::string FormatConcentration(std::int32_t thousandths, unsigned multiplierCode);
 

@@ -41,6 +41,27 @@ bool ReferenceDialogModel::AcceptTyped(std::string_view text, Operator& op) {
     return true;
 }
 
+bool AboveRange(std::int32_t thousandths, const ReferenceRange& range) {
+    constexpr std::int64_t kThousandthsPerUnit = 1000;
+    return range.rangeMax != 0 &&
+           std::int64_t{thousandths} > std::int64_t{range.rangeMax} * kThousandthsPerUnit;
+}
+
+std::string AboveRangeQuestion(std::int32_t thousandths, const ReferenceRange& range) {
+    std::string text = std::string("Значение "_cp) + FormatConcentration(thousandths, range.multiplierCode) +
+                       std::string(" больше верхнего предела диапазона измерения Датчика"_cp) + "\r\n" +
+                       std::string("(от 0 до "_cp) + std::to_string(range.rangeMax);
+    if (!range.unitText.empty()) text += " " + range.unitText;
+    return text + ")\r\n" + std::string("Установить это значение?"_cp);
+}
+
+bool ReferenceDialogModel::ConfirmTypedRange(const ReferenceRange& range, Operator& op) {
+    if (modalResult_ != kReferenceResultTyped || !AboveRange(newStd_, range)) return true;
+    if (op.Ask(MessageKind::kWarning, AboveRangeQuestion(newStd_, range))) return true;
+    modalResult_ = kReferenceResultNone;
+    return false;
+}
+
 bool ApplyReferenceResult(int modalResult, std::int32_t newStd, std::int32_t standardValue,
                           ReferenceSelection& selection) {
     if (modalResult == kReferenceResultTyped) {

@@ -36,6 +36,21 @@ StdEntryMask StdEntryMaskFor(unsigned multiplierCode);
 // Shown when the typed text is not a number (only blanks and the point).
 std::string NotANumberText(std::string_view typedText);
 
+// The measuring range of the connected sensor's type: from 0 to `rangeMax`
+// whole units (the table's value; 0 when unknown), the unit's text and the
+// multiplier code the dialog shows values with.
+struct ReferenceRange {
+    std::uint16_t rangeMax = 0;
+    std::string unitText;  // Windows-1251
+    unsigned multiplierCode = 0;
+};
+
+// True when a value in thousandths lies above the range (never for an unknown
+// range of 0).
+bool AboveRange(std::int32_t thousandths, const ReferenceRange& range);
+// The question that asks to confirm such a value, naming the value and the range.
+std::string AboveRangeQuestion(std::int32_t thousandths, const ReferenceRange& range);
+
 // The state of one showing of the dialog.
 class ReferenceDialogModel {
 public:
@@ -53,6 +68,11 @@ public:
     // dialog closes); otherwise the operator sees an error box, the result
     // stays 0 and the dialog stays open. True when the dialog closes.
     bool AcceptTyped(std::string_view text, Operator& op);
+
+    // After AcceptTyped: a typed value above the sensor type's measuring range
+    // is taken only when the operator confirms it; No withdraws it (result 0,
+    // the dialog stays open at the entry). True when the value stands.
+    bool ConfirmTypedRange(const ReferenceRange& range, Operator& op);
 
     int ModalResult() const { return modalResult_; }
     std::int32_t NewStd() const { return newStd_; }

@@ -45,6 +45,13 @@ follow_gas() {
     done
 }
 
+# A second instance (another front end holds the lock) is refused before any
+# question: the refusal is all it says, and it creates no data tree.
+out=$(flock "$work/run/G_Varnest.lock" "$cli" calibrate </dev/null 2>"$work/err"); rc=$?
+[ $rc -eq 1 ] || fail "second instance gave exit $rc: $out"
+[ "$(cat "$work/err")" = "Повторный запуск программы ЗАПРЕЩЕН!" ] || fail "second instance said: $(cat "$work/err")"
+[ -z "$(ls -A "$work/D")" ] || fail "second instance created: $(ls -A "$work/D")"
+
 # Refused at the zero-gas question (answered n): nothing saved, exit 1. The
 # data tree is created first (answered y).
 out=$(printf 'y\nn\n' | "$cli" calibrate 2>"$work/err"); rc=$?

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "calibration/calibration_run.h"
 #include "records/data_dirs.h"
@@ -48,7 +50,11 @@ public:
 
 class RecordingView : public CalibrationView {
 public:
-    void PageChanged(const CalibrationPage&) override {}
+    // Records each change of the timers as (draw, sample).
+    void PageChanged(const CalibrationPage& page) override {
+        const std::pair<bool, bool> now{page.drawTimerOn, page.sampleTimerOn};
+        if (timers.empty() || timers.back() != now) timers.push_back(now);
+    }
     PlotCanvas& ZeroCanvas() override { return zero; }
     PlotCanvas& ReferenceCanvas() override { return reference; }
     void RefreshConnectionDisplay() override { ++refreshes; }
@@ -58,6 +64,7 @@ public:
 
     RecordingCanvas zero;
     RecordingCanvas reference;
+    std::vector<std::pair<bool, bool>> timers;
     int refreshes = 0;
     int portClosures = 0;
     std::vector<std::string> saveLines;

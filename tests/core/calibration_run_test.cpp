@@ -142,6 +142,38 @@ TEST_F(CalibrationTest, RefusalsAndInterruption) {
     EXPECT_EQ(run.Page().statusFont, kFontRed);
 }
 
+TEST_F(CalibrationTest, InterruptionQuestionHoldsTheRun) {
+    // While the question is open both timers stand still; No turns them back
+    // on, Yes ends the run with them off.
+    using Timers = std::vector<std::pair<bool, bool>>;
+    struct Case {
+        bool yes;
+        Timers seen;  // (draw, sample) from the click on
+        const char* status;
+    } const cases[] = {
+        {false, {{true, true}, {false, false}, {true, true}}, "Нуль"},
+        {true, {{true, true}, {false, false}}, "ПРЕРВАНО !"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.yes ? "Yes" : "No");
+        op.QueueAnswer(true);
+        run.StartStopClicked();
+        Feed(Steady, 10);
+        ASSERT_EQ(Status(), "Нуль");
+        view.timers = {{true, true}};
+        op.QueueAnswer(c.yes);
+        run.StartStopClicked();
+        EXPECT_EQ(Boxes().back(), "Идет Градуировка - Вы хотите ее Прервать!");
+        EXPECT_EQ(view.timers, c.seen);
+        EXPECT_EQ(Status(), c.status);
+        if (!c.yes) {
+            op.QueueAnswer(true);
+            run.StartStopClicked();  // ends this run for the next case
+        }
+        ASSERT_FALSE(run.Running());
+    }
+}
+
 TEST_F(CalibrationTest, LostSensorEndsTheRun) {
     op.QueueAnswer(true);
     run.StartStopClicked();
@@ -181,7 +213,9 @@ struct GainCase {
 };
 
 // Test names show what a case is about.
-void PrintTo(const GainCase& c, std::ostream* out) { *out << c.what; }
+void PrintTo(const GainCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class GainDecision : public CalibrationTest, public ::testing::WithParamInterface<GainCase> {};
 

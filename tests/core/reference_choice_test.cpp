@@ -13,6 +13,8 @@
 namespace gvc {
 namespace {
 
+using namespace gvc::literals;
+
 TEST(FormatConcentration, DecimalsFollowTheMultiplierCode) {
     struct Case {
         std::int32_t value;
@@ -33,9 +35,12 @@ TEST(FormatConcentration, DecimalsFollowTheMultiplierCode) {
         {-1400, 3, "-001.400"},
         {-1400, 1, "-001.4"},
         {-5, 2, "-000.00"},
-        // A code the sensor cannot hold shows no decimals, as the entry mask does.
-        {1400, 4, "0001."},
-        {1400, 255, "0001."},
+        // From code 3 up nothing is cut: every code keeps the three decimals.
+        {1400, 4, "0001.400"},
+        {1400, 7, "0001.400"},
+        {1400, 255, "0001.400"},
+        {-1400, 4, "-001.400"},
+        {12345678, 5, "12345.678"},
         // Ten thousand units and more keep every integer digit.
         {12345678, 1, "12345.6"},
         {20000000, 0, "20000."},
@@ -176,6 +181,51 @@ TEST_F(ReferenceDialogTest, StandardButtonWinsWhateverTheEntryHolds) {
     EXPECT_EQ(dialog.ModalResult(), kReferenceResultNone);
     EXPECT_EQ(dialog.EntryMask().initialText, "00.000");
     EXPECT_EQ(dialog.StandardText(), "0000.500");
+}
+
+TEST_F(ReferenceDialogTest, TypedValueAboveTheRangeNeedsTheOperatorsYes) {
+    // Methane in % НКПР, range 0-100, two decimals.
+    const ReferenceRange range{100, std::string("% НКПР"_cp), 2};
+    struct Case {
+        const char* typed;
+        bool asked;
+        bool answer;
+        bool stands;  // the value is taken and the dialog closes
+    } const cases[] = {
+        {"4500", true, false, false},                                 // No: back to the entry
+        {"4500", true, true, true},                                   // Yes: taken as typed
+        {"100.01", true, false, false}, {"100", false, false, true},  // the range's end is inside it
+        {"50.5", false, false, true},   {"0", false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        dialog.Show(50000, 2);
+        op.ClearMessages();
+        if (c.asked) op.QueueAnswer(c.answer);
+        ASSERT_TRUE(dialog.AcceptTyped(c.typed, op));
+        EXPECT_EQ(dialog.ConfirmTypedRange(range, op), c.stands);
+        EXPECT_EQ(dialog.ModalResult(), c.stands ? kReferenceResultTyped : kReferenceResultNone);
+        ASSERT_EQ(op.Messages().size(), c.asked ? 1u : 0u);
+        if (!c.asked) continue;
+        EXPECT_TRUE(op.Messages()[0].question);
+        EXPECT_EQ(op.Messages()[0].kind, MessageKind::kWarning);
+    }
+    EXPECT_EQ(Utf8FromCp1251(AboveRangeQuestion(4500000, range)),
+              "Значение 4500.00 больше верхнего предела диапазона измерения Датчика\r\n"
+              "(от 0 до 100 % НКПР)\r\nУстановить это значение?");
+}
+
+TEST_F(ReferenceDialogTest, StandardValueAndUnknownRangeAreNeverQuestioned) {
+    dialog.Show(4500000, 2);
+    dialog.ChooseStandard();
+    EXPECT_TRUE(dialog.ConfirmTypedRange({100, "", 2}, op));
+    EXPECT_EQ(dialog.ModalResult(), kReferenceResultStandard);
+    dialog.Show(1400, 2);
+    ASSERT_TRUE(dialog.AcceptTyped("4500", op));
+    EXPECT_TRUE(dialog.ConfirmTypedRange({0, "", 2}, op));  // a range of 0 is not known
+    EXPECT_TRUE(op.Messages().empty());
+    EXPECT_FALSE(AboveRange(65535000, {65535, "", 0}));
+    EXPECT_TRUE(AboveRange(65535001, {65535, "", 0}));
 }
 
 TEST(ApplyReferenceResult, YesNoAndClosed) {

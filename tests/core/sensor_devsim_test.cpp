@@ -9,10 +9,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
+#include "calibration/timer_loop.h"
 #include "device/device_link.h"
 #include "device/registry.h"
+#include "device/waiter.h"
 #include "devsim_process.h"
 #include "sensor/device_link_connector.h"
 #include "sensor/sensor_admission.h"
@@ -386,6 +389,72 @@ TEST_F(SensorDevsimTest, LiveValuesFollowTheChamber) {
     EXPECT_EQ(values.status, devsim::FindSensorProfile("default")->statusByte);
     const std::vector<LoggedExchange> log = Log();
     EXPECT_EQ(AddressesOf(log, log.size() - 3), (std::vector<unsigned>{0x00, 0x06, 0x0C}));
+}
+
+// The sample rhythm of gvc-cli calibrate over real exchanges, each with its
+// 100 ms wait: a tick spends about 300 ms, yet each deadline is the previous
+// one plus 500 ms whenever the previous tick ended within a period of its
+// own. The measured period is recorded with the test's results.
+constexpr std::size_t kRhythmSamples = 12;
+
+TEST_F(SensorDevsimTest, TimerLoopKeepsTheSampleRhythmOverRealExchanges) {
+    Start("default");
+    ASSERT_EQ(Connect(), 0);
+    SleepingWaiter realWait;
+    DeviceLink link{port_, op_, realWait};
+    SensorAccess access{link, op_, ShippedTable(), state_, progress_};
+
+    struct Tick {
+        LoopClock::time_point deadline, start, end;
+    };
+    class LiveTicks : public TimedTicks {
+    public:
+        LiveTicks(SensorAccess& access, const FixedRateDeadline& sample) : access_(access), sample_(sample) {}
+        bool DrawOn() const override { return on_; }
+        bool SampleOn() const override { return on_; }
+        void DrawTick() override {}
+        void SampleTick() override {
+            Tick tick{sample_.Deadline(), LoopClock::now(), {}};
+            LiveValues values;
+            if (ReadLiveValues(access_, values) != 0) on_ = false;
+            tick.end = LoopClock::now();
+            ticks.push_back(tick);
+            if (ticks.size() == kRhythmSamples) on_ = false;
+        }
+        std::vector<Tick> ticks;
+        bool on_ = true;
+
+    private:
+        SensorAccess& access_;
+        const FixedRateDeadline& sample_;
+    };
+    SteadyLoopTime time;
+    TimerSchedule schedule;
+    LiveTicks live(access, schedule.sample);
+    RunTimerLoop(live, time, schedule);
+
+    ASSERT_EQ(live.ticks.size(), kRhythmSamples) << "an exchange failed";
+    const auto period = schedule.sample.Period();
+    for (std::size_t i = 1; i < live.ticks.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Tick& before = live.ticks[i - 1];
+        const Tick& tick = live.ticks[i];
+        EXPECT_GE(tick.start, tick.deadline);
+        if (before.end <= before.deadline + period) {
+            EXPECT_EQ(tick.deadline, before.deadline + period);
+        } else {
+            EXPECT_GT(tick.deadline, before.end);  // more than a period late: from then on
+        }
+    }
+    const auto span = live.ticks.back().start - live.ticks.front().start;
+    const auto meanMs = std::chrono::duration_cast<std::chrono::milliseconds>(span).count() /
+                        static_cast<long>(live.ticks.size() - 1);
+    const auto tickMs = std::chrono::duration_cast<std::chrono::milliseconds>(live.ticks.front().end -
+                                                                              live.ticks.front().start)
+                            .count();
+    RecordProperty("sample_period_ms", std::to_string(meanMs));
+    RecordProperty("first_tick_ms", std::to_string(tickMs));
+    std::cout << "sample period " << meanMs << " ms, a tick spends " << tickMs << " ms\n";
 }
 
 }  // namespace

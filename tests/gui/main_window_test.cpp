@@ -129,7 +129,7 @@ private Q_SLOTS:
         }
     }
 
-    void secondInstanceIsRefusedAfterTheChecks() {
+    void secondInstanceIsRefusedBeforeAnyQuestion() {
         ProgramSandbox sandbox;
         sandbox.CopyTable();
         const auto lockFile = sandbox.WorkDir() / "G_Varnest.lock";
@@ -138,13 +138,11 @@ private Q_SLOTS:
         {
             InstanceLock second(lockFile);
             QVERIFY(!second.Held());
-            // The second instance still asks its start-up question first.
-            sandbox.Op().QueueAnswer(false);
+            // The data tree is missing, yet the refused instance asks nothing
+            // about it and creates nothing: the refusal is its only box.
             MainWindow& window = sandbox.CreateAndShow(!second.Held());
-            QCOMPARE(sandbox.Messages(),
-                     (QStringList{U("Отсутствует директория Данных и файл Отчета\r\nСоздать?"_cp),
-                                  U("Отсутствует директория Данных и файл Отчета\r\n"_cp) + kNoFurtherWork,
-                                  U("Повторный запуск программы ЗАПРЕЩЕН!"_cp)}));
+            QCOMPARE(sandbox.Messages(), QStringList{U("Повторный запуск программы ЗАПРЕЩЕН!"_cp)});
+            QVERIFY(fs::is_empty(sandbox.DriveD()));
             SettleClose(window);
         }
         // The running instance keeps the lock; it goes when that instance ends.
@@ -220,6 +218,22 @@ private Q_SLOTS:
         QVERIFY(!window.pcGrad->isVisible());
         QVERIFY(!window.stIDPrg->isVisible());
         QVERIFY(sandbox.Messages().isEmpty());
+    }
+
+    void blankSensorConnectedFirstGetsTheStandardReference() {
+        // An erased sensor has gas number 0: as the first sensor of the run it
+        // still sets the reference to its type's standard value.
+        ProgramSandbox sandbox;
+        QVERIFY2(sandbox.PrepareWithSimulator("erased"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        QCOMPARE(window.Sensor().identity.GasNumber, std::uint8_t{0});
+        const SensorParams& params = window.Sensor().NewParams;
+        QVERIFY(params.RefConc != 0);
+        QCOMPARE(window.Reference().referenceValue, params.RefConc);
+        QVERIFY(!window.Reference().referenceManual);
+        QCOMPARE(window.stStdU->text(), U(FormatConcentration(params.RefConc, params.MultiplierCode)));
     }
 
     void refusedSensorShowsDisconnected() {
@@ -458,6 +472,48 @@ private Q_SLOTS:
         QCOMPARE(BackgroundOf(window.stStdU), colour::kYellow);
         QCOMPARE(window.stStdU->text(), standardText);
         QVERIFY(sandbox.Messages().isEmpty());
+    }
+
+    void typedReferenceAboveTheRangeIsConfirmedFirst() {
+        ProgramSandbox sandbox;
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        const SensorParams& params = window.Sensor().NewParams;
+        QVERIFY(params.RangeTop > 0 && params.RangeTop < 999);
+        const int above = params.RangeTop + 1;
+        ReferenceDialog& dialog = sandbox.Reference();
+        const auto typeAndAccept = [&](bool answer, bool& openAfter) {
+            sandbox.Op().QueueAnswer(answer);
+            QTimer::singleShot(0, &dialog, [&] {
+                QTest::keyClicks(dialog.Edit(), QString::number(above));
+                dialog.TypedButton()->click();
+                openAfter = dialog.isVisible();
+                if (openAfter) dialog.reject();
+            });
+            window.stStdUDblClick();
+        };
+
+        // No: the dialog stays at the entry; closed then, nothing changes.
+        bool open = false;
+        typeAndAccept(false, open);
+        QVERIFY(open);
+        QCOMPARE(dialog.result(), kReferenceResultNone);
+        QVERIFY(!window.Reference().referenceManual);
+        QCOMPARE(sandbox.Messages().size(), 1);
+        const QString question = sandbox.Messages().front();
+        QVERIFY2(question.contains(U("(от 0 до "_cp) + QString::number(params.RangeTop)),
+                 qPrintable(question));
+        QVERIFY(question.endsWith(U("Установить это значение?"_cp)));
+
+        // Yes: taken as typed.
+        typeAndAccept(true, open);
+        QVERIFY(!open);
+        QCOMPARE(dialog.result(), kReferenceResultTyped);
+        QVERIFY(window.Reference().referenceManual);
+        QCOMPARE(window.Reference().referenceValue, above * 1000);
+        QCOMPARE(sandbox.Messages().size(), 2);
     }
 };
 

@@ -93,7 +93,9 @@ private Q_SLOTS:
                      {2, "000.00", 6, "2500.00"},
                      {3, "00.000", 6, "2500.000"},
                      {0, "0000", 4, "2500."},
-                     {7, "0000", 4, "2500."}};
+                     // From code 3 up the text keeps three decimals; the
+                     // entry of such a code takes whole units.
+                     {7, "0000", 4, "2500.000"}};
         for (const auto& c : cases) {
             QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
             QCOMPARE(dialog.Run(2500000, c.code), 0);

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "sensor/table_field_fit.h"
 #include "table/table_description.h"
 #include "table/table_loader.h"
 #include "table/table_writer.h"
@@ -39,6 +40,9 @@ int main(int argc, char** argv) {
         std::cerr << argv[1] << ": " << problem << "\n";
         return 1;
     }
+    // Values a sensor field cannot hold: warnings only, the file is written.
+    for (const gvc::FieldFitProblem& fit : gvc::FindFieldFitProblems(table))
+        std::cerr << argv[1] << ": " << gvc::FieldFitWarningText(table, fit) << "\n";
     const auto bytes = gvc::WriteSensorTypeTableBytes(table, problem);
     if (!bytes) {
         std::cerr << argv[1] << ": " << problem << "\n";
