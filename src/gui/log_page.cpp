@@ -123,16 +123,16 @@ void LogPage::Reload() {
     stLog->setText(Qs("Чтение журнала..."_cp));
     if (worker_.joinable()) worker_.join();
     worker_ = std::thread([this] {
-        auto data = std::make_shared<WorkstationRecords>(ReadWorkstationRecords());
+        auto read = std::make_shared<WorkstationRecords>(ReadWorkstationRecords());
         QMetaObject::invokeMethod(
-            this, [this, data] { Apply(data); }, Qt::QueuedConnection);
+            this, [this, read] { Apply(read); }, Qt::QueuedConnection);
     });
 }
 
-void LogPage::Apply(std::shared_ptr<WorkstationRecords> data) {
+void LogPage::Apply(std::shared_ptr<WorkstationRecords> read) {
     QElapsedTimer busy;
     busy.start();
-    data_ = std::move(data);
+    data_ = std::move(read);
     records_ = std::shared_ptr<const std::vector<ReportRecord>>(data_, &data_->log.records);
     model_->SetRecords(records_);
     if (data_->log.ok) {

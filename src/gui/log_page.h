@@ -68,7 +68,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Apply(std::shared_ptr<WorkstationRecords> data);
+    void Apply(std::shared_ptr<WorkstationRecords> read);
     void ShowDue();
     void ShowHistory();
 

@@ -135,10 +135,13 @@ ReportRecords ReadReportRecords(std::string_view logBytes) {
 }
 
 void SortByDateTimeSensor(std::vector<ReportRecord>& records) {
-    std::stable_sort(records.begin(), records.end(), [](const ReportRecord& a, const ReportRecord& b) {
+    const auto before = [](const ReportRecord& a, const ReportRecord& b) {
         return std::tie(a.date, a.time, a.sensorNew, a.sensorOld) <
                std::tie(b.date, b.time, b.sensorNew, b.sensorOld);
-    });
+    };
+    // One workstation's log is in order already (records are appended).
+    if (std::is_sorted(records.begin(), records.end(), before)) return;
+    std::stable_sort(records.begin(), records.end(), before);
 }
 
 }  // namespace gvc
