@@ -37,18 +37,17 @@ int RunHistory(std::span<const std::string> args, CommandIo io) {
         args.size() == 2 ? std::filesystem::path(args[1]) : NativePath(locations::ReportLogPath);
     const auto bytes = ReadFileBytes(log);
     if (!bytes) {
-        io.err << log.string() << ": cannot read\n";
+        io.err << Utf8FromCp1251(Cp1251PathText(log)) << ": cannot read\n";
         return 1;
     }
     const ReportRecords read = ReadReportRecords(*bytes);
     if (!read.ok) {
-        io.err << log.string() << ": ";
-        PrintLine(io.err, read.message);
+        PrintLine(io.err, Cp1251PathText(log) + ": " + read.message);
         return 1;
     }
     const std::vector<HistoryEntry> history = SensorHistory(read.records, sensor);
     if (history.empty()) {
-        io.err << "no calibrations of " << Utf8FromCp1251(sensor) << " in " << log.string() << "\n";
+        PrintLine(io.err, "no calibrations of " + sensor + " in " + Cp1251PathText(log));
         return 1;
     }
     io.out << "sensor " << Utf8FromCp1251(sensor) << ": " << history.size() << " calibrations\n";
