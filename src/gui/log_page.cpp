@@ -69,6 +69,7 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
     Place(btPdf, "btPdf", {206, 3, 110, 23});
     btPdf->setToolTip(
         Qs("Записать сертификат выбранного датчика в PDF рядом с файлом .dat и открыть его"_cp));
+    btPdf->setEnabled(false);  // until a sensor is selected
     stLog = MakeStatic(this, "stLog", {322, 4, 306, 21}, QString());
 
     tvLog = new QTableView(this);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -145,6 +146,22 @@ private Q_SLOTS:
         page.SelectSensor("01-01.00.000.009");
         page.btPdf->click();
         QCOMPARE(sandbox.Messages(), QStringList{U("Нет сертификата датчика 01-01.00.000.009")});
+    }
+
+    void isTheWindowsThirdPageAndFollowsASavedCalibration() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        MainWindow& window = sandbox.CreateAndShow();
+        QCOMPARE(window.pcGrad->count(), 3);
+        QCOMPARE(window.pcGrad->tabText(2), U("Журнал"));
+        QCOMPARE(window.pcGrad->widget(2), static_cast<QWidget*>(window.tsLog));
+        QTRY_VERIFY(window.tsLog->Loaded());
+        QCOMPARE(window.tsLog->Model().rowCount(), 0);
+        // A calibration was saved: the log has records now.
+        WriteLog(sandbox.Native(locations::ReportLogPath));
+        window.SaveLineShown(SaveLine::kCertificate, "Сертификат заполнен"_cp);
+        QTRY_COMPARE(window.tsLog->Model().rowCount(), 4);
     }
 
     void namesADamagedLog() {
