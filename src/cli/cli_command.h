@@ -22,6 +22,10 @@ int RunProbe(std::span<const std::string> args, CommandIo io);
 int RunLogVerify(std::span<const std::string> args, CommandIo io);
 int RunCalibrate(std::span<const std::string> args, CommandIo io);
 int RunVersion(std::span<const std::string> args, CommandIo io);
+// Records put to use: CSV export, one sensor's history, sensors due.
+int RunExportCsv(std::span<const std::string> args, CommandIo io);
+int RunHistory(std::span<const std::string> args, CommandIo io);
+int RunDue(std::span<const std::string> args, CommandIo io);
 
 // Sets up standard input, output and error for UTF-8 text (Windows consoles).
 void PrepareStandardStreams();

@@ -19,6 +19,7 @@
 #include "gui/characteristics_view.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
+#include "gui/log_page.h"
 #include "gui/progress_window.h"
 #include "gui/reference_dialog.h"
 #include "records/report_timestamp.h"
@@ -120,6 +121,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     tsCal->setObjectName(QStringLiteral("tsCal"));
     pcGrad->addTab(tsPar, Qs("Характеристики"_cp));
     pcGrad->addTab(tsCal, Qs("Градуировка"_cp));
+    tsLog = new LogPage(parts_.op);
+    pcGrad->addTab(tsLog, Qs("Журнал"_cp));
     lvParam = new CharacteristicsView(tsPar);
     lvParam->setGeometry(10, 3, 608, 289);
     lvParam->SetCellColour([](int row, int column) {
@@ -406,22 +409,11 @@ void MainWindow::ClosePort() {
 
 void MainWindow::SaveLineShown(SaveLine line, std::string_view text) {
     if (progress_ != nullptr) progress_->ShowSaveLine(line, Qs(text));
+    if (line == SaveLine::kCertificate) tsLog->Reload();
 }
 
 ReportTimestamp MainWindow::Now() {
     return LocalTimestampNow();
-}
-
-int MainWindow::ProgressRelay::RunTransfer(TransferMode mode, const std::function<int()>& operation) {
-    return window != nullptr ? window->RunTransfer(mode, operation) : operation();
-}
-
-void MainWindow::ProgressRelay::PageStarted(std::string_view page) {
-    if (window != nullptr) window->PageStarted(page);
-}
-
-void MainWindow::ProgressRelay::Advance(int steps) {
-    if (window != nullptr) window->Advance(steps);
 }
 
 void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* reference) {

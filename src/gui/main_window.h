@@ -37,6 +37,7 @@ namespace gvc::gui {
 
 class CharacteristicsView;
 class LampShape;
+class LogPage;
 class PlotImage;
 class ProgressWindow;
 class ReferenceDialog;
@@ -175,6 +176,7 @@ public:
     QTabWidget* pcGrad;
     QWidget* tsPar;
     QWidget* tsCal;
+    LogPage* tsLog;
     CharacteristicsView* lvParam;
     QPushButton* btStart;
     QLineEdit* edStatusG;

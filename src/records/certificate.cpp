@@ -1,5 +1,6 @@
 #include "records/certificate.h"
 
+#include "records/certificate_archive.h"
 #include "records/data_dirs.h"
 #include "records/sensor_number.h"
 #include "util/cp1251.h"
@@ -115,6 +116,8 @@ bool WriteSensorFile(const CharacteristicsRows& rows, std::string_view reference
     const std::string path = CertificatePath(identity, table);
     error.Set(std::string("Не открывается файл "_cp) + path + std::string(" для записи"_cp));
     if (!IsSafeGasDirectoryName(table.GasName(identity.GasNumber))) return false;
+    // The certificate about to be replaced is kept first; without it, no new one.
+    if (!ArchiveCertificate(identity, table, fs, error)) return false;
     const std::string bytes = CertificateBytes(rows, referenceText, identity, newParams, when);
     const std::string temporary = path + ".tmp";
     auto file = fs.Create(temporary);

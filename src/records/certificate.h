@@ -27,7 +27,9 @@ std::string CertificateBytes(const CharacteristicsRows& rows, std::string_view r
                              const ReportTimestamp& when);
 
 // Writes the certificate through a temporary file, so a failed write leaves
-// the previous certificate of the sensor as it was.
+// the previous certificate of the sensor as it was. The previous certificate is
+// first kept in the archive (ArchiveCertificate); without that copy nothing is
+// written.
 bool WriteSensorFile(const CharacteristicsRows& rows, std::string_view referenceText,
                      const SensorIdentity& identity, const SensorParams& newParams,
                      const SensorTypeTable& table, const ReportTimestamp& when, FileSystem& fs,

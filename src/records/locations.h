@@ -15,5 +15,8 @@ inline constexpr std::string_view DataDir = "D:\\ВЕЛМОР_Датчики"_cp
 inline constexpr std::string_view ReportDir = "D:\\ВЕЛМОР_Датчики\\Отчет"_cp;
 inline constexpr std::string_view ReportLogPath = "D:\\ВЕЛМОР_Датчики\\Отчет\\REPORT.log"_cp;
 inline constexpr std::string_view SensorsDir = "D:\\ВЕЛМОР_Датчики\\Датчики"_cp;
+// Every certificate that a later calibration replaced, in the same gas and
+// type folders as below SensorsDir.
+inline constexpr std::string_view ArchiveDir = "D:\\ВЕЛМОР_Датчики\\Архив"_cp;
 
 }  // namespace gvc::locations

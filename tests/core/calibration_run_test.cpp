@@ -304,6 +304,13 @@ TEST_F(CalibrationTest, SavingFailuresStopBeforeTheSensor) {
          [&] { std::filesystem::remove_all(Native(CertificatePath(state.identity, table)).parent_path()); },
          3},
         {"sensor write fails", [&] { sensor.failAt = static_cast<int>(sensor.exchanges.size()) + 1; }, -1},
+        // The certificate to be replaced cannot be kept: a file where the archive should be.
+        {"old certificate cannot be archived",
+         [&] {
+             ASSERT_TRUE(fs.Exists(CertificatePath(state.identity, table)));
+             ASSERT_TRUE(WriteFileAtomically(fs, locations::ArchiveDir, "x"));
+         },
+         3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -315,6 +322,8 @@ TEST_F(CalibrationTest, SavingFailuresStopBeforeTheSensor) {
         c.breakIt();
         EXPECT_EQ(run.SaveCalibration(), c.result);
     }
+    EXPECT_TRUE(Boxes().back().starts_with("Не могу сохранить прежний сертификат в архиве "))
+        << Boxes().back();
 }
 
 TEST_F(CalibrationTest, DrawTickShowsValuesClockAndLamps) {

@@ -2,20 +2,32 @@
 // after a connection to the simulated sensor, its calibration page, the
 // reference dialog with a typed value, a calibration run in its reference
 // stage, and the finished, saved result (the run takes about two minutes; the
-// chamber is set to each gas before its question is answered). Run under Xvfb:
+// chamber is set to each gas before its question is answered), then the log
+// page over that record and earlier ones, and the sensor's certificate as a
+// PDF (certificate.pdf, for a picture of its page). Run under Xvfb:
 //   xvfb-run -a build/tests/gui/gvc_gui_screenshots docs
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 
+#include "../core/history_fixtures.h"
 #include "gui/gui_widgets.h"
+#include "gui/log_page.h"
 #include "gui_fixture.h"
+#include "history/calendar.h"
+#include "records/sensor_number.h"
 
 using namespace gvc::gui;
 using namespace gvc::gui::test;
@@ -42,6 +54,59 @@ bool WaitFor(Done done, int seconds) {
     return true;
 }
 
+// Earlier calibrations of the connected sensor (its slope drifting towards
+// today's) and of a few other sensors, and the certificates of the others,
+// some due for calibration: what a workstation has after a couple of years.
+void WriteEarlierRecords(const MainWindow& window, const ProgramSandbox& sandbox) {
+    using namespace gvc;
+    const SensorIdentity own = window.Sensor().identity;
+    const std::int64_t today = DayNumber(LocalDateToday());
+    // The slope as the list shows it ("+01.2207"); a plain 1 where it reads otherwise.
+    double slope = std::strtod(window.Characteristics().Rows()[23].oldText.c_str(), nullptr);
+    if (!(slope > 0.1 && slope < 8)) slope = 1.0;
+    std::vector<std::pair<std::int64_t, std::string>> lines;
+    const auto record = [&](std::int64_t day, const SensorIdentity& id, double ki, int count) {
+        testing::LogLine l;
+        l.date = DotDateText(DateFromDayNumber(day));
+        l.time = "1" + std::to_string(day % 8) + ":" + std::to_string(10 + day % 50) + ":0" +
+                 std::to_string(day % 10);
+        l.sensor = SensorNumberText(id);
+        l.calibration = FormatIntZero(count, 3);
+        char ki_text[16];
+        std::snprintf(ki_text, sizeof ki_text, "%+08.4f", ki);
+        l.ki = ki_text;
+        l.unitUtf8 = "% НКПР";
+        lines.emplace_back(day, testing::RecordLine(l));
+    };
+    // As many earlier records as the sensor counts calibrations, a quarter of
+    // a year apart, the slope a little higher each time further back.
+    const int earlier = std::min<int>(window.Sensor().OldParams.CalibrationCount, 12);
+    for (int i = 0; i < earlier; ++i)
+        record(today - 90 * (earlier - i), own, slope * (1.0 + 0.03 * (earlier - i)), i + 1);
+    const CharacteristicsRows rows = window.Characteristics().Rows();
+    const std::filesystem::path dir = sandbox.Native(CertificatePath(own, window.Table())).parent_path();
+    const int nextIn[] = {-12, 9, 25, 160, -40};
+    for (unsigned n = 0; n < 5; ++n) {
+        SensorIdentity other = own;
+        other.SerialNumber = 1200 + 17 * n;
+        const std::int64_t last = today + nextIn[n] - 365;
+        for (int i = 0; i < 4; ++i)
+            record(last - 365 * (3 - i), other, 1.05 - 0.04 * i - 0.01 * n, i + 1);
+        CharacteristicsRows theirs = rows;
+        theirs[19].newText = DotDateText(DateFromDayNumber(today + nextIn[n]));
+        const auto stamp = DateFromDayNumber(last);
+        SensorParams params;
+        params.CalibrationCount = 3;
+        std::ofstream(dir / (SensorFileNumber(other) + ".dat"), std::ios::binary) << CertificateBytes(
+            theirs, "0050.000", other, params, {stamp.day, stamp.month, stamp.year, 10, 0, 0});
+    }
+    std::sort(lines.begin(), lines.end());
+    std::vector<std::string> records;
+    for (const auto& [day, line] : lines)
+        records.push_back(line);
+    std::ofstream(sandbox.Native(locations::ReportLogPath), std::ios::binary) << testing::LogBytes(records);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +128,7 @@ int main(int argc, char** argv) {
             std::cerr << "no connection to the simulated sensor\n";
             return 1;
         }
+        WriteEarlierRecords(window, sandbox);
         window.pcGrad->setCurrentWidget(window.tsPar);
         ok = Save(window, out + QStringLiteral("/main_window.png")) && ok;
         window.pcGrad->setCurrentWidget(window.tsCal);
@@ -102,6 +168,20 @@ int main(int argc, char** argv) {
             return 1;
         }
         ok = Save(window, out + QStringLiteral("/calibration_result.png")) && ok;
+
+        // The log page over the new record and the earlier ones.
+        window.pcGrad->setCurrentWidget(window.tsLog);
+        if (!WaitFor([&] { return window.tsLog->Loaded(); }, 30)) {
+            std::cerr << "the log page did not load\n";
+            return 1;
+        }
+        window.tsLog->tvLog->selectRow(0);
+        ok = Save(window, out + QStringLiteral("/log_page.png")) && ok;
+        window.tsLog->openFile = [&](const QString& file) {
+            QFile::remove(out + QStringLiteral("/certificate.pdf"));
+            return QFile::copy(file, out + QStringLiteral("/certificate.pdf"));
+        };
+        window.tsLog->btPdf->click();
     }
     return ok ? 0 : 1;
 }

@@ -1,0 +1,49 @@
+#include <ostream>
+
+#include "cli/cli_command.h"
+#include "history/csv_export.h"
+#include "history/report_records.h"
+#include "util/cp1251.h"
+#include "util/native_path.h"
+
+namespace gvc::cli {
+
+// The records of one or more report logs as one CSV table, merged by date,
+// time and sensor. Every log must verify before anything is printed.
+int RunExportCsv(std::span<const std::string> args, CommandIo io) {
+    CsvFlavour flavour = CsvFlavour::kRfc4180;
+    std::vector<std::string> logs;
+    for (const std::string& arg : args) {
+        if (arg == "--excel") {
+            flavour = CsvFlavour::kExcel;
+        } else {
+            logs.push_back(arg);
+        }
+    }
+    if (logs.empty()) {
+        io.err << "usage: gvc-cli export-csv [--excel] LOG...\n";
+        return 2;
+    }
+    std::vector<ReportRecord> all;
+    for (const std::string& log : logs) {
+        const auto bytes = ReadFileBytes(std::filesystem::path(log));
+        if (!bytes) {
+            io.err << log << ": cannot read\n";
+            return 1;
+        }
+        ReportRecords read = ReadReportRecords(*bytes);
+        if (!read.ok) {
+            io.err << log << ": ";
+            PrintLine(io.err, read.message);
+            return 1;
+        }
+        all.insert(all.end(), std::make_move_iterator(read.records.begin()),
+                   std::make_move_iterator(read.records.end()));
+    }
+    SortByDateTimeSensor(all);
+    io.out << RecordsCsv(all, flavour);
+    io.out.flush();
+    return io.out ? 0 : 1;
+}
+
+}  // namespace gvc::cli

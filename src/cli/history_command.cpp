@@ -1,0 +1,67 @@
+#include <cstdio>
+#include <ostream>
+
+#include "cli/cli_command.h"
+#include "history/report_records.h"
+#include "history/sensor_history.h"
+#include "records/locations.h"
+#include "util/cp1251.h"
+#include "util/native_path.h"
+
+namespace gvc::cli {
+
+namespace {
+
+std::string PercentText(double change) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f %%", change);
+    return text;
+}
+
+std::string PadRight(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+}  // namespace
+
+// One sensor's calibrations from a report log (the workstation's by default),
+// oldest first, with the change of K<i> from the previous calibration.
+int RunHistory(std::span<const std::string> args, CommandIo io) {
+    if (args.empty() || args.size() > 2) {
+        io.err << "usage: gvc-cli history SENSOR [LOG]\n";
+        return 2;
+    }
+    const std::string sensor = SensorNumberFromArgument(Cp1251FromUtf8(args[0]));
+    const std::filesystem::path log =
+        args.size() == 2 ? std::filesystem::path(args[1]) : NativePath(locations::ReportLogPath);
+    const auto bytes = ReadFileBytes(log);
+    if (!bytes) {
+        io.err << Utf8FromCp1251(Cp1251PathText(log)) << ": cannot read\n";
+        return 1;
+    }
+    const ReportRecords read = ReadReportRecords(*bytes);
+    if (!read.ok) {
+        PrintLine(io.err, Cp1251PathText(log) + ": " + read.message);
+        return 1;
+    }
+    const std::vector<HistoryEntry> history = SensorHistory(read.records, sensor);
+    if (history.empty()) {
+        PrintLine(io.err, "no calibrations of " + sensor + " in " + Cp1251PathText(log));
+        return 1;
+    }
+    io.out << "sensor " << Utf8FromCp1251(sensor) << ": " << history.size() << " calibrations\n";
+    io.out << "date        time      no.  K<00>     K<i>      change of K<i>\n";
+    for (const HistoryEntry& e : history) {
+        const ReportRecord& r = e.record;
+        std::string line = DotDateText(r.date) + "  " + r.time + "  " +
+                           PadRight(std::to_string(r.calibration), 3) + "  " + PadRight(r.k00, 8) + "  " +
+                           PadRight(r.ki, 8);
+        if (e.changePercent) line += "  " + PadRight(PercentText(*e.changePercent), 9);
+        if (e.fastChange) line += "  ! fast change";
+        io.out << line.substr(0, line.find_last_not_of(' ') + 1) << "\n";
+    }
+    return 0;
+}
+
+}  // namespace gvc::cli

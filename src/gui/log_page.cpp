@@ -1,0 +1,248 @@
+#include "gui/log_page.h"
+
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QUrl>
+
+#include "gui/certificate_pdf.h"
+#include "gui/gui_text.h"
+#include "gui/gui_widgets.h"
+#include "gui/log_records_model.h"
+#include "gui/slope_plot.h"
+#include "history/sensor_history.h"
+#include "util/native_path.h"
+
+namespace gvc::gui {
+
+using namespace gvc::literals;
+
+namespace {
+
+void SetUpTable(QTableView* table, const std::vector<int>& widths) {
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(17);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        table->setColumnWidth(static_cast<int>(i), widths[i]);
+}
+
+QTableWidget* MakeTable(QWidget* parent, const char* name, const QRect& where,
+                        std::initializer_list<std::string_view> titles, const std::vector<int>& widths) {
+    auto* table = new QTableWidget(0, static_cast<int>(titles.size()), parent);
+    Place(table, name, where);
+    QStringList labels;
+    for (std::string_view t : titles)
+        labels << Qs(t);
+    table->setHorizontalHeaderLabels(labels);
+    SetUpTable(table, widths);
+    return table;
+}
+
+QTableWidgetItem* Item(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment);
+    return item;
+}
+
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+
+}  // namespace
+
+LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
+    setObjectName(QStringLiteral("tsLog"));
+    lFilter = MakeLabel(this, "lFilter", {6, 6, 80, 17}, Qs("Номер Датчика"_cp));
+    edFilter = new QLineEdit(this);
+    Place(edFilter, "edFilter", {88, 4, 112, 21});
+    edFilter->setToolTip(Qs("Показать записи датчиков, номер которых содержит этот текст"_cp));
+    btPdf = new QPushButton(Qs("Сертификат в PDF"_cp), this);
+    Place(btPdf, "btPdf", {206, 3, 110, 23});
+    btPdf->setToolTip(
+        Qs("Записать сертификат выбранного датчика в PDF рядом с файлом .dat и открыть его"_cp));
+    btPdf->setEnabled(false);  // until a sensor is selected
+    stLog = MakeStatic(this, "stLog", {322, 4, 306, 21}, QString());
+
+    tvLog = new QTableView(this);
+    Place(tvLog, "tvLog", {4, 30, 374, 172});
+    model_ = new LogRecordsModel(this);
+    tvLog->setModel(model_);
+    SetUpTable(tvLog, {66, 52, 106, 30, 52, 52});
+
+    lDue = MakeLabel(this, "lDue", {6, 204, 372, 15}, Qs("Срок градуировки подошел (30 дней) или прошел"_cp));
+    lvDue = MakeTable(this, "lvDue", {4, 220, 374, 86},
+                      {"Номер Датчика"_cp, "Газ"_cp, "Градуирован"_cp, "Следующая"_cp, "Дней"_cp},
+                      {106, 64, 68, 68, 40});
+
+    pnSlope = new SlopePlot(this);
+    Place(pnSlope, "pnSlope", {384, 30, 244, 128});
+    pnSlope->setFont(ProgramFont());
+    lvHistory = MakeTable(this, "lvHistory", {384, 162, 244, 144},
+                          {"Дата"_cp, "№"_cp, "K<i>"_cp, "Изменение"_cp}, {66, 30, 56, 60});
+
+    openFile = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+
+    connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
+        model_->SetFilter(SensorNumberFromArgument(Cp(text.trimmed())));
+        if (model_->rowCount() > 0) tvLog->selectRow(0);
+    });
+    connect(tvLog->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (const ReportRecord* r = model_->RecordAt(current.row())) SelectSensor(r->sensorNew);
+            });
+    connect(lvDue, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (row >= 0 && lvDue->item(row, 0) != nullptr) SelectSensor(Cp(lvDue->item(row, 0)->text()));
+    });
+    connect(btPdf, &QPushButton::clicked, this, [this] { btPdfClick(); });
+}
+
+LogPage::~LogPage() {
+    // The worker posts its result to this page; it must be done first.
+    if (worker_.joinable()) worker_.join();
+}
+
+void LogPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Reload();
+}
+
+void LogPage::Reload() {
+    if (loading_) {
+        reloadAgain_ = true;
+        return;
+    }
+    loading_ = true;
+    stLog->setText(Qs("Чтение журнала..."_cp));
+    if (worker_.joinable()) worker_.join();
+    worker_ = std::thread([this] {
+        auto read = std::make_shared<WorkstationRecords>(ReadWorkstationRecords());
+        QMetaObject::invokeMethod(
+            this, [this, read] { Apply(read); }, Qt::QueuedConnection);
+    });
+}
+
+void LogPage::Apply(std::shared_ptr<WorkstationRecords> read) {
+    QElapsedTimer busy;
+    busy.start();
+    data_ = std::move(read);
+    records_ = std::shared_ptr<const std::vector<ReportRecord>>(data_, &data_->log.records);
+    model_->SetRecords(records_);
+    if (data_->log.ok) {
+        stLog->setText(Qs("Записей в журнале: "_cp) + QString::number(records_->size()));
+        SetTextColour(stLog, Qt::black);
+    } else {
+        stLog->setText(Qs(data_->log.message));
+        SetTextColour(stLog, colour::kRed);
+    }
+    ShowDue();
+    ShowHistory();
+    lastApplyMs_ = static_cast<double>(busy.nsecsElapsed()) / 1e6;
+    loading_ = false;
+    if (reloadAgain_) {
+        reloadAgain_ = false;
+        Reload();
+    }
+}
+
+void LogPage::ShowDue() {
+    const std::vector<DueSensor> due =
+        DueSensors(data_->certificates.certificates, LocalDateToday(), kDueWithinDays);
+    lvDue->setRowCount(static_cast<int>(due.size()));
+    for (int row = 0; row < static_cast<int>(due.size()); ++row) {
+        const DueSensor& d = due[static_cast<std::size_t>(row)];
+        const CertificateSummary& s = d.certificate.summary;
+        const QString days = QString::number(d.daysLeft);
+        QTableWidgetItem* items[] = {Item(Qs(s.sensorNumber)), Item(Qs(s.gas)),
+                                     Item(QString::fromStdString(DotDateText(s.calibrated.date))),
+                                     Item(QString::fromStdString(DotDateText(s.nextCalibration))),
+                                     Item(days, kRight)};
+        for (int column = 0; column < 5; ++column) {
+            if (d.daysLeft < 0) items[column]->setForeground(colour::kRed);
+            if (d.endOfUsePassed)
+                items[column]->setToolTip(Qs("Дата окончания использования прошла: "_cp) +
+                                          QString::fromStdString(DotDateText(*s.endOfUse)));
+            lvDue->setItem(row, column, items[column]);
+        }
+    }
+    const std::size_t problems = data_->certificates.problems.size();
+    lDue->setToolTip(QString());
+    if (problems > 0) {
+        QString names;
+        for (const CertificateProblem& p : data_->certificates.problems)
+            names += Qs(p.path + ": " + p.message) + QStringLiteral("\n");
+        lDue->setToolTip(names.trimmed());
+    }
+    lDue->setText(Qs("Срок градуировки подошел (30 дней) или прошел"_cp) +
+                  (problems > 0 ? Qs(", не проверены: "_cp) + QString::number(problems) : QString()));
+    SetTextColour(lDue, problems > 0 ? colour::kRed : Qt::black);
+}
+
+void LogPage::SelectSensor(const std::string& sensorNumber) {
+    if (sensorNumber == selectedSensor_) return;
+    selectedSensor_ = sensorNumber;
+    ShowHistory();
+}
+
+void LogPage::ShowHistory() {
+    const std::vector<HistoryEntry> history =
+        records_ ? SensorHistory(*records_, selectedSensor_) : std::vector<HistoryEntry>{};
+    lvHistory->setRowCount(static_cast<int>(history.size()));
+    std::vector<SlopePoint> points;
+    for (int row = 0; row < static_cast<int>(history.size()); ++row) {
+        const HistoryEntry& e = history[static_cast<std::size_t>(row)];
+        const QString change = e.changePercent ? QString::asprintf("%+.1f %%", *e.changePercent) : QString();
+        QTableWidgetItem* items[] = {Item(QString::fromStdString(DotDateText(e.record.date))),
+                                     Item(QString::number(e.record.calibration), kRight),
+                                     Item(QString::fromStdString(e.record.ki), kRight), Item(change, kRight)};
+        for (int column = 0; column < 4; ++column) {
+            if (e.fastChange) items[column]->setForeground(colour::kRed);
+            lvHistory->setItem(row, column, items[column]);
+        }
+        points.push_back({DayNumber(e.record.date), e.record.kiValue, e.fastChange});
+    }
+    if (!history.empty()) lvHistory->scrollToBottom();
+    pnSlope->SetPoints(std::move(points),
+                       selectedSensor_.empty() ? QString() : Qs("K<i> "_cp) + Qs(selectedSensor_));
+    btPdf->setEnabled(!selectedSensor_.empty());
+}
+
+void LogPage::btPdfClick() {
+    if (selectedSensor_.empty() || !data_) return;
+    const FoundCertificate* found = nullptr;
+    for (const FoundCertificate& c : data_->certificates.certificates) {
+        if (c.summary.sensorNumber == selectedSensor_) found = &c;
+    }
+    if (found == nullptr) {
+        op_.Show(MessageKind::kError, std::string("Нет сертификата датчика "_cp) + selectedSensor_);
+        return;
+    }
+    std::filesystem::path pdf = found->file;
+    pdf.replace_extension(".pdf");
+    const QString pdfPath = QString::fromStdU16String(pdf.u16string());
+    const std::string pdfText = Cp1251PathText(pdf);
+    // The file is read again: it is written as it stands now, if it verifies.
+    const auto bytes = ReadFileBytes(found->file);
+    if (!bytes || !ReadCertificate(*bytes).ok) {
+        op_.Show(MessageKind::kError,
+                 found->path + ": " +
+                     (bytes ? ReadCertificate(*bytes).message : std::string("Не читается файл"_cp)));
+        return;
+    }
+    if (!WriteCertificatePdf(*bytes, pdfPath)) {
+        op_.Show(MessageKind::kError, std::string("Не записывается файл "_cp) + pdfText);
+        return;
+    }
+    if (!openFile(pdfPath))
+        op_.Show(MessageKind::kWarning, std::string("Нет программы для просмотра файла "_cp) + pdfText);
+}
+
+}  // namespace gvc::gui

@@ -1,0 +1,95 @@
+#include "gui/log_records_model.h"
+
+#include "gui/gui_text.h"
+#include "util/cp1251.h"
+
+namespace gvc::gui {
+
+using namespace gvc::literals;
+
+namespace {
+
+enum Column { kDate, kTime, kSensor, kNumber, kK00, kKi, kUnit, kColumnCount };
+
+const std::vector<ReportRecord>& NoRecords() {
+    static const std::vector<ReportRecord> none;
+    return none;
+}
+
+}  // namespace
+
+void LogRecordsModel::SetRecords(std::shared_ptr<const std::vector<ReportRecord>> records) {
+    records_ = std::move(records);
+    Rebuild();
+}
+
+void LogRecordsModel::SetFilter(const std::string& part) {
+    if (part == filter_) return;
+    filter_ = part;
+    Rebuild();
+}
+
+void LogRecordsModel::Rebuild() {
+    beginResetModel();
+    shown_.clear();
+    const auto& records = Records();
+    shown_.reserve(records.size());
+    for (std::size_t i = records.size(); i-- > 0;) {
+        if (filter_.empty() || records[i].sensorNew.find(filter_) != std::string::npos)
+            shown_.push_back(static_cast<int>(i));
+    }
+    endResetModel();
+}
+
+const std::vector<ReportRecord>& LogRecordsModel::Records() const {
+    return records_ ? *records_ : NoRecords();
+}
+
+const ReportRecord* LogRecordsModel::RecordAt(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= shown_.size()) return nullptr;
+    return &Records()[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])];
+}
+
+int LogRecordsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+}
+
+int LogRecordsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
+    const ReportRecord* r = RecordAt(index.row());
+    if (r == nullptr) return {};
+    if (role == Qt::TextAlignmentRole)
+        return index.column() >= kNumber && index.column() <= kKi ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                                  : int(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    switch (index.column()) {
+        case kDate:
+            return QString::fromStdString(DotDateText(r->date));
+        case kTime:
+            return QString::fromStdString(r->time);
+        case kSensor:
+            return Qs(r->sensorNew);
+        case kNumber:
+            return r->calibration;
+        case kK00:
+            return QString::fromStdString(r->k00);
+        case kKi:
+            return QString::fromStdString(r->ki);
+        case kUnit:
+            return Qs(r->unit);
+        default:
+            return {};
+    }
+}
+
+QVariant LogRecordsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
+    static const std::string_view kTitles[] = {"Дата"_cp,  "Время"_cp, "Номер Датчика"_cp, "№"_cp,
+                                               "K<00>"_cp, "K<i>"_cp,  "ед.изм"_cp};
+    return section >= 0 && section < kColumnCount ? Qs(kTitles[section]) : QVariant();
+}
+
+}  // namespace gvc::gui

@@ -1,0 +1,62 @@
+#include "history/csv_export.h"
+
+#include "util/cp1251.h"
+
+namespace gvc {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kHeader[] = {"date",
+                                        "time",
+                                        "sensor_old",
+                                        "sensor_new",
+                                        "calibration",
+                                        "k00",
+                                        "ki",
+                                        "calibration_resource_max",
+                                        "work_resource_max",
+                                        "unit"};
+
+}  // namespace
+
+std::string CsvField(std::string_view utf8, char separator) {
+    if (utf8.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string_view::npos)
+        return std::string(utf8);
+    std::string quoted = "\"";
+    for (char c : utf8) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour) {
+    const char separator = flavour == CsvFlavour::kExcel ? ';' : ',';
+    std::string out;
+    out.reserve((records.size() + 1) * 100);
+    if (flavour == CsvFlavour::kExcel) out += kUtf8Bom;
+    auto line = [&](std::initializer_list<std::string_view> fields) {
+        bool first = true;
+        for (std::string_view f : fields) {
+            if (!first) out += separator;
+            first = false;
+            out += CsvField(f, separator);
+        }
+        out += kCrLf;
+    };
+    for (std::size_t i = 0; i < std::size(kHeader); ++i) {
+        if (i != 0) out += separator;
+        out += kHeader[i];
+    }
+    out += kCrLf;
+    for (const ReportRecord& r : records) {
+        line({IsoDateText(r.date), r.time, Utf8FromCp1251(r.sensorOld), Utf8FromCp1251(r.sensorNew),
+              std::to_string(r.calibration), r.k00, r.ki, std::to_string(r.calibrationResourceMax),
+              std::to_string(r.workResourceMax), Utf8FromCp1251(r.unit)});
+    }
+    return out;
+}
+
+}  // namespace gvc

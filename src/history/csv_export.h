@@ -1,0 +1,23 @@
+// Report-log records as CSV for spreadsheets and audits: RFC 4180 (comma,
+// CR LF, UTF-8 without BOM), or the flavour that spreadsheet programs set up
+// for Russian read directly (UTF-8 BOM, semicolons).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "history/report_records.h"
+
+namespace gvc {
+
+enum class CsvFlavour { kRfc4180, kExcel };
+
+// One field, quoted when it holds the separator, a quote, CR or LF.
+std::string CsvField(std::string_view utf8, char separator);
+
+// The header line and one line per record, each ending in CR LF; with the BOM
+// first in the Excel flavour.
+std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour);
+
+}  // namespace gvc
