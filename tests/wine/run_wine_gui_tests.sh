@@ -95,13 +95,13 @@ cleanup() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
-    [ -d "$WINEPREFIX" ] && "$wineserver_cmd" -k 2>/dev/null
+    [ -d "$WINEPREFIX" ] && "$wineserver_cmd" -k >/dev/null 2>&1
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 "$wine_cmd" wineboot -i >"$work/wineboot.log" 2>&1 || die "wineboot failed: $(tail -5 "$work/wineboot.log")"
-"$wineserver_cmd" -w
+"$wineserver_cmd" -w >/dev/null 2>&1
 drive_d="$work/drive-d"
 mkdir -p "$drive_d"
 ln -sfn "$drive_d" "$WINEPREFIX/dosdevices/d:"
@@ -115,8 +115,8 @@ regadd 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$port_link"
 instance='HKLM\SYSTEM\CurrentControlSet\Enum\USB\VID_1FC9&PID_0003\VARNESTs-000'
 regadd "$instance" /v FriendlyName /t REG_SZ /d "Varnest USB VCom Port (COM12)"
 regadd "$instance"'\Device Parameters' /v PortName /t REG_SZ /d COM12
-"$wineserver_cmd" -k 2>/dev/null
-"$wineserver_cmd" -w 2>/dev/null
+"$wineserver_cmd" -k >/dev/null 2>&1
+"$wineserver_cmd" -w >/dev/null 2>&1
 "$wine_cmd" reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' 2>&1 | tr -d '\r' | grep -Eq 'REG_SZ +COM12$' ||
     die "COM12 is not in SERIALCOMM"
 say "Wine prefix: D: -> $drive_d, COM12 -> $port_link"
@@ -189,7 +189,7 @@ question=$(window_named "Предупреждение|Информация" 60) 
     shot "$work/no-question.png"
     die "no data-directory question within 60 s: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null)"
 }
-xdotool windowfocus --sync "$question" key Return
+timeout 10 xdotool windowfocus "$question" sleep 0.3 key Return || fail "cannot answer the question"
 main=$(window_named "Очередная Градуировка Сенсора" 30) || die "the main window did not appear"
 title=$(xdotool getwindowname "$main")
 say "main window: $title"
@@ -207,7 +207,7 @@ centre_x=$((X + WIDTH / 2 - 512))
 centre_y=$((Y + HEIGHT / 2 - 384))
 [ ${centre_x#-} -le 10 ] && [ ${centre_y#-} -le 10 ] || fail "the window is not centred ($X,$Y)"
 # "Подсоединить" sits at 22,41 (83 x 25) in the client area.
-xdotool mousemove --window "$main" $((frame + 63)) $((caption + 53)) click 1
+timeout 10 xdotool mousemove --window "$main" $((frame + 63)) $((caption + 53)) click 1
 for _ in $(seq 150); do
     [ "$(wc -l <"$work/sim.traffic" 2>/dev/null || echo 0)" -ge 43 ] && break
     sleep 0.2

@@ -40,6 +40,9 @@ public:
         for (std::string& a : argv)
             pointers.push_back(a.data());
         pointers.push_back(nullptr);
+        // A simulator that has quit (or refused its options) must not take the
+        // driving program with it when a command is written to its pipe.
+        ::signal(SIGPIPE, SIG_IGN);
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(toChild[0], STDIN_FILENO);
