@@ -74,6 +74,9 @@ void MainWindow::SetUpKeyboardAndTips() {
     pnStd->setFocusPolicy(Qt::TabFocus);
     // The run's status is a display, not a stop on the way.
     edStatusG->setFocusPolicy(Qt::ClickFocus);
+    // The page control is reached through its tab bar only, once.
+    pcGrad->setFocusPolicy(Qt::NoFocus);
+    pcGrad->tabBar()->setFocusPolicy(Qt::TabFocus);
     // Tab leaves the list; the arrow keys move inside it.
     lvParam->setTabKeyNavigation(false);
 
