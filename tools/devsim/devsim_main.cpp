@@ -55,14 +55,14 @@ struct Options {
     bool utf8Registry = false;
 };
 
-void Usage() {
-    std::cerr
-        << "usage: gvc-devsim [options]\n"
+void Usage(std::ostream& out = std::cerr) {
+    out << "usage: gvc-devsim [options]\n"
            "  --registry FILE   registry export to write (default $GVC_REGISTRY_FILE, else devsim.reg)\n"
            "  --memory FILE     sensor memory kept between runs (default devsim-memory.bin)\n"
            "  --profile NAME    sensor to start from when there is no memory file\n"
            "  --reset           start from the profile even if the memory file exists\n"
            "  --list-profiles   list the sensor profiles and exit\n"
+           "  --help            print this text and exit\n"
            "  --auto            automatic gas: zero after the parameter write, reference once\n"
            "                    the run's exchanges show the zero stage has ended\n"
            "  --auto-delay S    automatic gas: reference S seconds after the parameter write\n"
@@ -134,6 +134,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.seed = static_cast<unsigned>(value);
         } else if (arg == "--utf8-registry") {
             options.utf8Registry = true;
+        } else if (arg == "--help" || arg == "-h") {
+            Usage(std::cout);
+            std::exit(0);
         } else if (arg == "--list-profiles") {
             for (const SensorProfile& p : gvc::devsim::SensorProfiles())
                 std::cout << p.name << "  " << p.description << "\n";
