@@ -25,7 +25,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${GVC_DOC_DI
 
 # Manual pages and the changelog go compressed, without a time stamp.
 set(GVC_COMPRESSED "")
-foreach(source IN ITEMS docs/man/gvc-cli.1 docs/man/gvc-devsim.1 packaging/changelog)
+foreach(source IN ITEMS docs/man/G_Varnest.1 docs/man/gvc-cli.1 docs/man/gvc-devsim.1 packaging/changelog)
   get_filename_component(name ${source} NAME)
   set(target ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz)
   add_custom_command(OUTPUT ${target}
@@ -36,7 +36,7 @@ foreach(source IN ITEMS docs/man/gvc-cli.1 docs/man/gvc-devsim.1 packaging/chang
   list(APPEND GVC_COMPRESSED ${target})
 endforeach()
 add_custom_target(gvc_compressed_docs ALL DEPENDS ${GVC_COMPRESSED})
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/gvc-cli.1.gz ${CMAKE_CURRENT_BINARY_DIR}/compressed/gvc-devsim.1.gz
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/G_Varnest.1.gz ${CMAKE_CURRENT_BINARY_DIR}/compressed/gvc-cli.1.gz ${CMAKE_CURRENT_BINARY_DIR}/compressed/gvc-devsim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/changelog.gz DESTINATION ${GVC_DOC_DIR})
 
@@ -47,7 +47,6 @@ set(CPACK_PACKAGE_VENDOR "G_Varnest developers")
 set(CPACK_PACKAGE_CONTACT "G_Varnest developers <g-varnest@example.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "calibration workstation for gas sensors")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "calibration workstation for gas sensors\n"
     "G_Varnest calibrates a gas sensor held in the Varnest calibration device\n"
     "against zero gas and a reference gas, writes the new coefficients into the\n"
     "sensor and keeps a checksummed report log and certificate per sensor.\n"

@@ -12,8 +12,9 @@ namespace {
 
 // The marker is one constant, so a program file holds it exactly once: its
 // prefix is what GetFileVersionText looks for, the rest up to the zero byte is
-// the version.
-constexpr char kMarker[] = "\x01GVC-FileVersion=" GVC_VERSION_TEXT;
+// the version. It is emitted whole even where an optimised build folds its
+// one use down to the version's characters.
+[[gnu::used]] constexpr char kMarker[] = "\x01GVC-FileVersion=" GVC_VERSION_TEXT;
 constexpr std::size_t kPrefixLength = sizeof("\x01GVC-FileVersion=") - 1;
 
 }  // namespace
