@@ -175,7 +175,7 @@ public:
     }
     // The rhythm resumes after the question: the timer restarts once it is
     // answered and fires half a second later.
-    void Question(double answerSeconds) { t_ = lastAdcRead_ + 0.01 + answerSeconds + 0.5; }
+    void Question(double answerSeconds) { t_ = lastAdcRead_ + 0.1 + answerSeconds + 0.5; }
 
 private:
     DeviceSimulator& device_;
@@ -213,13 +213,19 @@ TEST_F(SimulatorTest, AutomaticGasFollowsTheRunAtAnyAnswerPace) {
     }
 }
 
-// A digital front end names the end of its zero stage (command 162).
+// A digital front end names the end of its zero stage (command 162); its
+// first window, flat but never settled, followed by a late tick changes nothing.
 TEST_F(SimulatorTest, AutomaticGasTakesTheFrontEndsWord) {
     device_.SetAutomatic(true, -1.0);
     device_.Handle(Request(2, 0x96, 1, 4), 10.0);
     device_.Handle(Request(2, 0x10, 1, 161), 10.1);
+    ProgramRun run(device_, 10.5);
+    for (int i = 0; i < 60; ++i)
+        run.Sample();
+    run.Question(1.0);  // as late as an answer
+    run.Sample();
     EXPECT_EQ(chamber_.Target(), 0.0);
-    device_.Handle(Request(2, 0x10, 1, 162), 40.0);
+    device_.Handle(Request(2, 0x10, 1, 162), 60.0);
     EXPECT_EQ(chamber_.Target(), 1.0);
 }
 

@@ -88,6 +88,7 @@ void DeviceSimulator::Tick(double now) {
 
 void DeviceSimulator::FollowRunStart(double now) {
     followingZero_ = true;
+    frontEndRun_ = false;
     windowSamples_ = 0;
     windowEndedAt_ = -1.0;
     windowLow_ = windowHigh_ = chamber_.Fraction(now);
@@ -106,7 +107,7 @@ void DeviceSimulator::FollowSample(double now) {
 }
 
 void DeviceSimulator::FollowStatusRead(double now) {
-    if (!followingZero_ || windowEndedAt_ < 0.0) return;
+    if (!followingZero_ || frontEndRun_ || windowEndedAt_ < 0.0) return;
     const double gap = now - windowEndedAt_;
     windowEndedAt_ = -1.0;
     if (gap >= kCertainStageEndGapSeconds || (gap >= kStageEndGapSeconds && windowFlat_))
@@ -151,9 +152,9 @@ void DeviceSimulator::WriteValue(std::uint8_t address, std::uint8_t length, std:
             chamber_.SetTarget(0.0, now);
             if (autoDelay_ < 0.0) FollowRunStart(now);
         }
-    } else if (address == kFrontEndAddress && automatic_ && followingZero_ &&
-               (value & 0xFF) == kFrontEndZeroSettled) {
-        SwitchToReference(now);
+    } else if (address == kFrontEndAddress && automatic_ && followingZero_) {
+        if ((value & 0xFF) == kFrontEndCalibrationStart) frontEndRun_ = true;
+        if ((value & 0xFF) == kFrontEndZeroSettled) SwitchToReference(now);
     }
 }
 

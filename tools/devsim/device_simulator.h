@@ -98,6 +98,7 @@ private:
     double windowHigh_ = 0.0;  // in the chamber during the window
     double windowEndedAt_ = -1.0;
     bool windowFlat_ = false;
+    bool frontEndRun_ = false;
 
     bool flashChanged_ = false;
     std::uint64_t exchanges_ = 0;
@@ -105,16 +106,20 @@ private:
 
 // The program's stability window, in samples (30 s of 500 ms samples).
 inline constexpr int kSamplesPerWindow = 60;
-// From an ADC read to the next status read: 0.2 s on the rhythm (the three
-// reads of a sample take 0.3 s of the 0.5 s), at least 0.5 s after a question.
-inline constexpr double kStageEndGapSeconds = 0.35;
+// From an ADC request to the next status request: 0.3 s on the rhythm (the
+// three requests of a sample start 0.1 s apart every 0.5 s), at least 0.6 s
+// when a question came in between (the reply, then the whole interval).
+inline constexpr double kStageEndGapSeconds = 0.45;
 // A pause this long after a window end is a question even if the chamber was
 // still moving (a slow chamber with a wide stability limit).
 inline constexpr double kCertainStageEndGapSeconds = 1.0;
 // A window counts as flat when the chamber moved less than this share of the
 // way between zero and reference gas.
 inline constexpr double kFlatWindowShare = 0.01;
-// Command of a digital front end: the zero gas has settled.
+// Commands of a digital front end: a calibration starts; the zero gas has
+// settled. A run with a front end says where its zero stage ends, so its
+// pauses are not read (its first window never counts as settled).
+inline constexpr std::uint32_t kFrontEndCalibrationStart = 161;
 inline constexpr std::uint32_t kFrontEndZeroSettled = 162;
 
 }  // namespace gvc::devsim
