@@ -113,6 +113,12 @@ int main(int argc, char** argv) {
         ok = Save(window, QStringLiteral("main_window.png")) && ok;
         window.pcGrad->setCurrentWidget(window.tsCal);
         ok = Save(window, QStringLiteral("calibration_page.png")) && ok;
+        // The focus ring on the teal connection panel, as Tab leaves it.
+        window.activateWindow();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&window);
+        window.btConn->setFocus(Qt::TabFocusReason);
+        ok = Save(window, QStringLiteral("keyboard_focus.png"), false) && ok;
+        window.btStart->setFocus(Qt::TabFocusReason);
 
         ReferenceDialog& dialog = sandbox.Reference();
         QTimer::singleShot(0, &dialog, [&] {
