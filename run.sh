@@ -20,7 +20,7 @@ for arg in "$@"; do
     case "$arg" in
         --reset) reset=1 ;;
         -h | --help)
-            sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
+            sed -n '2,/^set /p' "$0" | sed -n 's/^# \{0,1\}//p'
             exit 0
             ;;
         -*)
