@@ -366,6 +366,11 @@ void CalibrationRun::ScrollRequested(bool reference, int position) {
     if (gvc::ScrollRequested(reference ? referenceGraph_ : zeroGraph_, position)) RedrawPlot(reference);
 }
 
+void CalibrationRun::FitRequested(bool reference) {
+    if (ctx_.connectionState != 0) return;
+    if (FitToSamples(reference ? referenceGraph_ : zeroGraph_)) RedrawPlot(reference);
+}
+
 void CalibrationRun::RedrawPlot(bool reference) {
     TrendGraph& graph = reference ? referenceGraph_ : zeroGraph_;
     PlotCanvas& canvas = reference ? ctx_.view.ReferenceCanvas() : ctx_.view.ZeroCanvas();

@@ -107,6 +107,9 @@ public:
     // Up-down change requests of the plots; they act only while connected.
     void StepRequested(bool reference, int position);
     void ScrollRequested(bool reference, int position);
+    // A double-click on a plot: step and band fitted to its samples, under
+    // the same rule as the up-downs (only while connected).
+    void FitRequested(bool reference);
 
     // Parts of the run, public for tests of the stage logic.
     bool ProcessSample(int adc, int temperature, std::uint8_t status);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace gvc {
 
@@ -117,6 +118,30 @@ bool ScrollRequested(TrendGraph& g, int v) {
     if (t == g.scrollPosition) return false;
     ScrollTo(g, t);
     return true;
+}
+
+bool FitToSamples(TrendGraph& g) {
+    if (g.sampleCount <= 0) return false;
+    const auto samples =
+        std::span(g.adc).first(static_cast<std::size_t>(std::min(g.sampleCount, kGraphCapacity)));
+    const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+    const int lowest = std::clamp(*low, 0, 65535);
+    const int highest = std::clamp(*high, 0, 65535);
+    for (int p = 0; p < static_cast<int>(kGraphScaleTable.size()); ++p) {
+        const int step = kGraphScaleTable[static_cast<std::size_t>(p)];
+        const int topIndex = 65535 / step + 1 - 7;
+        // The band [i * step, (i + 7) * step] holds the samples for i in first..last.
+        const int first = std::max(0, (highest - 7 * step + step - 1) / step);
+        const int last = std::min(topIndex, lowest / step);
+        if (first > last) continue;
+        const int centred = (lowest + highest) / 2 / step - 3;
+        const int index = std::clamp(centred, first, last);
+        SetStep(g, p);
+        g.scrollIndex = index;
+        ScrollTo(g, index);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace gvc

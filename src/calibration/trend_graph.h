@@ -78,4 +78,9 @@ void Redraw(TrendGraph& graph, PlotCanvas& canvas);
 bool StepRequested(TrendGraph& graph, int v);
 bool ScrollRequested(TrendGraph& graph, int v);
 
+// Fits the plot to the samples it holds: the finest step of the scale table
+// whose seven intervals hold every sample, with the band centred on them as
+// far as the scroll range allows. False when there are no samples.
+bool FitToSamples(TrendGraph& graph);
+
 }  // namespace gvc

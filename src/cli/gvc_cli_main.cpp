@@ -14,10 +14,13 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"table-check", "table-check FILE        check a sensor-type table file and list its gases", gvc::cli::RunTableCheck},
-    {"read", "read                    connect, admit and read the sensor; print every value", gvc::cli::RunRead},
+    {"table-check", "table-check FILE        check a sensor-type table file and list its gases",
+     gvc::cli::RunTableCheck},
+    {"read", "read                    connect, admit and read the sensor; print every value",
+     gvc::cli::RunRead},
     {"sample", "sample N                N live samples 500 ms apart", gvc::cli::RunSample},
-    {"probe", "probe                   find the calibration device, open it and probe it", gvc::cli::RunProbe},
+    {"probe", "probe                   find the calibration device, open it and probe it",
+     gvc::cli::RunProbe},
     {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
      gvc::cli::RunLogVerify},
     {"calibrate", "calibrate [--yes] [--reference VALUE]  calibrate the connected sensor from the terminal",
@@ -30,7 +33,9 @@ const Command kCommands[] = {
 
 int Usage(std::ostream& out) {
     out << "usage: gvc-cli COMMAND [ARGS]\n";
-    for (const Command& c : kCommands) out << "  " << c.usage << "\n";
+    for (const Command& c : kCommands)
+        out << "  " << c.usage << "\n";
+    out << "  --help                  print this text\n";
     return 2;
 }
 
@@ -38,7 +43,9 @@ int Usage(std::ostream& out) {
 
 namespace gvc::cli {
 
-void PrintLine(std::ostream& stream, std::string_view cp1251) { stream << Utf8FromCp1251(cp1251) << "\n"; }
+void PrintLine(std::ostream& stream, std::string_view cp1251) {
+    stream << Utf8FromCp1251(cp1251) << "\n";
+}
 
 }  // namespace gvc::cli
 
@@ -46,6 +53,11 @@ int main(int argc, char** argv) {
     gvc::cli::PrepareStandardStreams();
     if (argc < 2) return Usage(std::cerr);
     const std::string name = argv[1];
+    // Asked for: the usage on standard output, and success.
+    if (name == "--help" || name == "-h" || name == "help") {
+        Usage(std::cout);
+        return 0;
+    }
     const std::vector<std::string> args(argv + 2, argv + argc);
     for (const Command& c : kCommands) {
         if (name == c.name) return c.run(args, gvc::cli::CommandIo{std::cout, std::cerr});

@@ -1,5 +1,7 @@
 #include "gui/calibration_widgets.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
 #include <algorithm>
@@ -64,6 +66,23 @@ void PlotImage::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, image_);
 }
 
+void PlotImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && fitHandler_) {
+        fitHandler_();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void PlotImage::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) && fitHandler_) {
+        fitHandler_();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 LampShape::LampShape(QWidget* parent, const char* name, int left, int top) : QWidget(parent) {
     setObjectName(QString::fromLatin1(name));
     setGeometry(left, top, kLampSize, kLampSize);
@@ -99,8 +118,24 @@ UpDown::UpDown(QWidget* parent, const char* name, const QRect& geometry, int inc
         button->setAutoRepeat(true);
         button->setFocusPolicy(Qt::NoFocus);
     }
+    setFocusPolicy(Qt::TabFocus);
     connect(up_, &QToolButton::clicked, this, [this] { Request(+1); });
     connect(down_, &QToolButton::clicked, this, [this] { Request(-1); });
+}
+
+void UpDown::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_PageUp:
+            Request(+1);
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_PageDown:
+            Request(-1);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 void UpDown::SetRange(int minimum, int maximum) {

@@ -28,11 +28,18 @@ public:
 
     const QImage& Image() const { return image_; }
 
+    // A double-click, or Enter or F2 while the plot has the focus, asks for
+    // the scale to be fitted to the curve.
+    void OnFitRequest(std::function<void()> handler) { fitHandler_ = std::move(handler); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QImage image_;
+    std::function<void()> fitHandler_;
 };
 
 // A round lamp (shDev, shSen, ...) filled with its brush colour.
@@ -52,7 +59,8 @@ private:
 
 // An up-down control: two arrow buttons that request a new position (the
 // current one plus or minus the increment). The control does not move by
-// itself; its owner decides and sets the position it shows.
+// itself; its owner decides and sets the position it shows. It takes the
+// focus with Tab; the arrow keys then request as the arrows do.
 class UpDown : public QWidget {
 public:
     UpDown(QWidget* parent, const char* name, const QRect& geometry, int increment);
@@ -69,6 +77,10 @@ public:
     int Increment() const { return increment_; }
     QToolButton* UpButton() const { return up_; }
     QToolButton* DownButton() const { return down_; }
+
+protected:
+    // With the focus, the arrow keys (and Page Up, Page Down) press the arrows.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Request(int direction);

@@ -57,6 +57,12 @@ void CharacteristicsView::ShowRows(const CharacteristicsRows& rows) {
     }
 }
 
+void CharacteristicsView::SetRowToolTip(int row, const QString& tip) {
+    for (int column = 0; column < columnCount(); ++column) {
+        if (QTableWidgetItem* cell = item(row, column)) cell->setToolTip(tip);
+    }
+}
+
 QString CharacteristicsView::CellText(int row, int column) const {
     const QTableWidgetItem* cell = item(row, column);
     return cell != nullptr ? cell->text() : QString();

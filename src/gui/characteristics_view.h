@@ -22,6 +22,9 @@ public:
     // Shows the texts of all rows and repaints their colours.
     void ShowRows(const CharacteristicsRows& rows);
 
+    // A tooltip on every cell of a row, kept when the rows are shown again.
+    void SetRowToolTip(int row, const QString& tip);
+
     QString CellText(int row, int column) const;
     QColor CellBackground(int row, int column) const;
 

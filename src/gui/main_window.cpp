@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -12,8 +11,6 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
-#include <QUrl>
-#include <filesystem>
 
 #include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
@@ -37,8 +34,6 @@ namespace {
 
 constexpr std::string_view kCaption = "Очередная Градуировка Сенсора"_cp;
 constexpr std::string_view kIdle = "Старт"_cp;
-// The help file below the working directory.
-constexpr std::string_view kHelpFile = "\\Help\\ВЕЛМОР_Варнест-C.hlp"_cp;
 
 constexpr Qt::Alignment kCentred = Qt::AlignCenter;
 
@@ -165,6 +160,7 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     udNulP->OnChangeRequest([this](int v) { run_->ScrollRequested(false, v); });
     udStdP->OnChangeRequest([this](int v) { run_->ScrollRequested(true, v); });
     stStdU->installEventFilter(this);
+    SetUpKeyboardAndTips();
 }
 
 MainWindow::~MainWindow() = default;
@@ -461,7 +457,7 @@ void MainWindow::FormShow() {
     RefreshConnectionDisplay();
     reference_ = ReferenceSelection{};
     lastGasNumber_ = kNoGasNumber;
-    helpFile_ = startup_.ProgramDir() + std::string(kHelpFile);
+    help_ = LocateHelpFiles(startup_.ProgramDir());
 }
 
 void MainWindow::RequestClose() {
@@ -566,22 +562,10 @@ void MainWindow::stStdUDblClick() {
     if (reference_dialog_ == nullptr) return;
     reference_dialog_->SetRange(
         {sensor_.NewParams.RangeTop, characteristics_.UnitText(), sensor_.NewParams.MultiplierCode});
+    reference_dialog_->SetValueInUse(reference_.referenceValue, reference_.referenceManual);
     const int result = reference_dialog_->Run(sensor_.NewParams.RefConc, sensor_.NewParams.MultiplierCode);
     if (ApplyReferenceResult(result, reference_dialog_->NewStd(), sensor_.NewParams.RefConc, reference_))
         ShowReference();
-}
-
-void MainWindow::bbHelpClick() {
-    const std::filesystem::path file = NativePath(helpFile_);
-    std::error_code error;
-    if (helpFile_.empty() || !std::filesystem::is_regular_file(file, error)) {
-        parts_.op.Show(MessageKind::kError, std::string("Отсутствует файл Справки"_cp) + "\r\n" + helpFile_);
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())))) {
-        parts_.op.Show(MessageKind::kError,
-                       std::string("Нет программы для просмотра файла Справки"_cp) + "\r\n" + helpFile_);
-    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -589,6 +573,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         stStdUDblClick();
         return true;
     }
+    if (watched == stStdU && ReferenceFieldKey(event)) return true;
     return QWidget::eventFilter(watched, event);
 }
 

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,7 @@
 #include "ui/reference_choice.h"
 #include "util/error_text.h"
 #include "util/file_system.h"
+#include "util/help_files.h"
 #include "util/operator.h"
 
 class QFrame;
@@ -84,7 +86,10 @@ public:
     SensorState& Sensor() { return sensor_; }
     const SensorTypeTable& Table() const { return table_; }
     const CharacteristicsList& Characteristics() const { return characteristics_; }
-    const std::string& HelpFile() const { return helpFile_; }
+    // Help: the help file and the guide below the working directory, and how
+    // "?" hands a file to the system's viewer (tests replace it).
+    const HelpFiles& Help() const { return help_; }
+    void SetHelpOpener(std::function<bool(const QString& file)> opener) { helpOpener_ = std::move(opener); }
     // Marks the link as broken (a sample could not be read during a run).
     void SetConnectionBroken() { connectionState_ = -1; }
     // The calibration run of the calibration page.
@@ -152,7 +157,14 @@ private:
     // blank one whose gas number is 0.
     static constexpr int kNoGasNumber = -1;
     int lastGasNumber_ = kNoGasNumber;
-    std::string helpFile_;
+    HelpFiles help_;
+    std::function<bool(const QString& file)> helpOpener_;
+
+    // Keyboard and explanations: tab order in reading order, the reference
+    // field opened with Enter or F2, Enter on buttons, a focus ring that shows
+    // on every background, tooltips, and the plots' double-click fit.
+    void SetUpKeyboardAndTips();
+    bool ReferenceFieldKey(QEvent* event);
 
 public:
     // Components, by their names.

@@ -35,24 +35,27 @@ QString TitleOf(MessageKind kind) {
     return Qs("Информация"_cp);
 }
 
-int RunBox(QWidget* parent, MessageKind kind, std::string_view text, QMessageBox::StandardButtons buttons) {
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakeOperatorBox(QWidget* parent, MessageKind kind, std::string_view text,
+                                             bool question) {
     // Multi-line texts come with CR LF; the box wants plain line feeds.
     QString body = Qs(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(IconOf(kind), TitleOf(kind), body, buttons, parent);
-    box.setObjectName(QStringLiteral("OperatorMessageBox"));
-    box.setWindowModality(Qt::ApplicationModal);
-    return box.exec();
+    const QMessageBox::StandardButtons buttons =
+        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::StandardButtons(QMessageBox::Ok);
+    auto box = std::make_unique<QMessageBox>(IconOf(kind), TitleOf(kind), body, buttons, parent);
+    box->setObjectName(QStringLiteral("OperatorMessageBox"));
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
 }
 
-}  // namespace
-
 void MessageBoxOperator::Show(MessageKind kind, std::string_view cp1251Text) {
-    RunBox(parent_, kind, cp1251Text, QMessageBox::Ok);
+    MakeOperatorBox(parent_, kind, cp1251Text, false)->exec();
 }
 
 bool MessageBoxOperator::Ask(MessageKind kind, std::string_view cp1251Text) {
-    return RunBox(parent_, kind, cp1251Text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return MakeOperatorBox(parent_, kind, cp1251Text, true)->exec() == QMessageBox::Yes;
 }
 
 }  // namespace gvc::gui

@@ -2,11 +2,18 @@
 // (warning, error, information) with OK, and questions with Yes and No.
 #pragma once
 
+#include <QMessageBox>
+#include <memory>
+
 #include "util/operator.h"
 
 class QWidget;
 
 namespace gvc::gui {
+
+// The box the operator sees for a message or question, not yet shown.
+std::unique_ptr<QMessageBox> MakeOperatorBox(QWidget* parent, MessageKind kind, std::string_view cp1251Text,
+                                             bool question);
 
 class MessageBoxOperator : public Operator {
 public:

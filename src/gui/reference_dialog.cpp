@@ -5,8 +5,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "gui/focus_ring.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
+#include "gui/keyboard.h"
+#include "ui/concentration_text.h"
 #include "ui/reference_choice.h"
 
 namespace gvc::gui {
@@ -102,6 +105,7 @@ ReferenceDialog::ReferenceDialog(Operator& op, QWidget* parent)
     btNewStd_->setAutoDefault(false);
     connect(btStdF_, &QPushButton::clicked, this, [this] { btStdFClick(); });
     connect(btNewStd_, &QPushButton::clicked, this, [this] { btNewStdClick(); });
+    BuildInUseRow();
 }
 
 int ReferenceDialog::Run(std::int32_t standardValue, unsigned multiplierCode) {
@@ -113,6 +117,7 @@ void ReferenceDialog::Prepare(std::int32_t standardValue, unsigned multiplierCod
     standardValue_ = standardValue;
     multiplierCode_ = multiplierCode;
     FormShow();
+    ShowValueInUse();
 }
 
 void ReferenceDialog::FormShow() {
@@ -141,6 +146,41 @@ void ReferenceDialog::btNewStdClick() {
         return;
     }
     done(model_.ModalResult());
+}
+
+// The dialog grows by one row below the choices: the value in use at the
+// left, Cancel at the right under the two "Установить" buttons.
+void ReferenceDialog::BuildInUseRow() {
+    setFixedSize(320, 184);
+    MakeLabel(this, "lbInUse", {10, 156, 100, 15}, Qs("Используется:"_cp));
+    stInUse_ = MakeStatic(this, "stInUse", {112, 154, 84, 19}, QString(), colour::kYellow,
+                          Qt::AlignRight | Qt::AlignVCenter);
+    btCancel_ = new QPushButton(Qs("Отмена"_cp), this);
+    Place(btCancel_, "btCancel", {206, 151, 100, 25});
+    btCancel_->setAutoDefault(false);
+    connect(btCancel_, &QPushButton::clicked, this, [this] { reject(); });
+    // Tab in reading order; Enter clicks the focused button; the ring shows it.
+    setTabOrder(btStdF_, meNewStd_);
+    setTabOrder(meNewStd_, btNewStd_);
+    setTabOrder(btNewStd_, btCancel_);
+    EnterClicksFocusedButtons(this);
+    new FocusRing(this);
+}
+
+void ReferenceDialog::SetValueInUse(std::int32_t value, bool manual) {
+    inUseValue_ = value;
+    inUseManual_ = manual;
+    inUseKnown_ = true;
+}
+
+void ReferenceDialog::ShowValueInUse() {
+    // Before the main window has chosen, the standard value is the one in use.
+    const std::int32_t value = inUseKnown_ ? inUseValue_ : standardValue_;
+    const bool manual = inUseKnown_ && inUseManual_;
+    stInUse_->setText(Qs(FormatConcentration(value, multiplierCode_)));
+    const RgbColour c = ReferenceDisplayColour(manual);
+    SetBackground(stInUse_, QColor(c.r, c.g, c.b));
+    stInUse_->setToolTip(Qs(manual ? "Введено вручную"_cp : "Стандартное значение из таблицы"_cp));
 }
 
 }  // namespace gvc::gui

@@ -52,9 +52,15 @@ public:
     // it is taken only after the operator confirms it.
     void SetRange(const ReferenceRange& range) { range_ = range; }
 
+    // The reference concentration in use when the dialog opens, shown below
+    // the choices (standard or typed, in the main window's colours).
+    void SetValueInUse(std::int32_t value, bool manual);
+
     StdMaskEdit* Edit() const { return meNewStd_; }
     QPushButton* StandardButton() const { return btStdF_; }
     QPushButton* TypedButton() const { return btNewStd_; }
+    QPushButton* CancelButton() const { return btCancel_; }
+    QLabel* ValueInUse() const { return stInUse_; }
 
     // FormShow: standard value text, mask, modal result 0.
     void FormShow();
@@ -76,6 +82,15 @@ private:
     QGroupBox* gbNewStd_;
     StdMaskEdit* meNewStd_;
     QPushButton* btNewStd_;
+
+    // Below the choices: the value in use and a Cancel button.
+    void BuildInUseRow();
+    void ShowValueInUse();
+    std::int32_t inUseValue_ = 0;
+    bool inUseManual_ = false;
+    bool inUseKnown_ = false;
+    QLabel* stInUse_ = nullptr;
+    QPushButton* btCancel_ = nullptr;
 };
 
 }  // namespace gvc::gui

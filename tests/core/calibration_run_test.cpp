@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "calibration/calibration_math.h"
 #include "calibration_fixture.h"
 #include "records/certificate.h"
@@ -419,6 +422,46 @@ TEST(TrendGraph, ScaleScrollAndClamping) {
     EXPECT_EQ(canvas.lines[12].y1, zero.plotHeight);  // below the band: bottom edge
     EXPECT_EQ(canvas.lines[13].y1, 0);                // above the band: top edge
     EXPECT_EQ(canvas.lines[13].colour, kZeroCurveBlue);
+}
+
+// A double-click fits a plot to its samples: the finest step whose band holds
+// them all, the band centred on them within the scroll range.
+TEST(TrendGraph, FitToSamplesChoosesTheFinestStepThatHoldsThem) {
+    struct Case {
+        std::vector<int> samples;
+        int step;
+        int scrollIndex;
+    };
+    const std::vector<Case> cases = {
+        {{33060, 33068, 33075}, 250, 129},  // a settled zero: 32250 .. 34000 around 33060 .. 33075
+        {{33068, 39800}, 1000, 33},         // the reference stage rising: 6732 counts need 1000s
+        {{100, 105}, 250, 0},               // near zero: the band cannot go below 0
+        {{65535, 65500}, 250, 256},         // at the top: the last band of 250s
+        {{0, 65535}, 10000, 0},             // the whole range
+        {{20000, 30000}, 2000, 9},          // 2000s hold 10000 counts, 1000s do not
+    };
+    for (const Case& c : cases) {
+        TrendGraph zero;
+        TrendGraph reference;
+        SetupGraphs(zero, reference);
+        for (int v : c.samples)
+            zero.Append(v, 200);
+        ASSERT_TRUE(FitToSamples(zero));
+        EXPECT_EQ(zero.step, c.step) << c.samples.front();
+        EXPECT_EQ(zero.scrollIndex, c.scrollIndex) << c.samples.front();
+        EXPECT_EQ(zero.scrollPosition, zero.scrollIndex);
+        EXPECT_EQ(zero.stepPosition, std::find(kGraphScaleTable.begin(), kGraphScaleTable.end(), c.step) -
+                                         kGraphScaleTable.begin());
+        for (int v : c.samples) {
+            EXPECT_LE(zero.baseValue, v);
+            EXPECT_GE(zero.baseValue + 7 * zero.step, v);
+        }
+        EXPECT_EQ(zero.labels[0], std::to_string(zero.baseValue));
+        // The up-downs go on from the fitted place.
+        EXPECT_LE(zero.scrollIndex, zero.scrollMaximum);
+    }
+    TrendGraph empty;
+    EXPECT_FALSE(FitToSamples(empty));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "device_simulator.h"
 
@@ -141,19 +143,93 @@ TEST_F(SimulatorTest, LogLineNamesTheExchange) {
     EXPECT_EQ(device_.Handle(Request(1, 0x28, 1), 0.0).logLine, "2 read 28 1 00000001 ok");
 }
 
-TEST_F(SimulatorTest, AutomaticGasFollowsTheRun) {
-    device_.SetGas(1.0, 0.0);
-    device_.SetAutomatic(true, -1.0);
-    device_.Handle(Request(2, 0x96, 1, 4), 100.0);  // parameters written: zero gas
-    EXPECT_EQ(chamber_.Target(), 0.0);
-    for (double t = 101.0; t < 131.0; t += 0.5) {
-        device_.Handle(Request(1, 0x0C, 2), t);
-        device_.Tick(t + 0.1);
-    }
-    EXPECT_EQ(chamber_.Target(), 0.0) << "steady sampling keeps zero gas";
-    device_.Tick(133.0);  // sampling paused while the operator answers
-    EXPECT_EQ(chamber_.Target(), 1.0);
+// The program's side of a run as its exchanges show it: a sample is a status,
+// a temperature and an ADC read 0.1 s apart on a 0.5 s rhythm; every 60
+// samples the spread is judged; a settled zero stage stops the rhythm for the
+// reference question, answered after `answerSeconds`.
+class ProgramRun {
+public:
+    ProgramRun(DeviceSimulator& device, double start) : device_(device), t_(start) {}
 
+    int Sample() {
+        device_.Handle(Request(1, 0x00, 2), t_);
+        device_.Handle(Request(1, 0x06, 2), t_ + 0.1);
+        const Response adc = device_.Handle(Request(1, 0x0C, 2), t_ + 0.2);
+        lastAdcRead_ = t_ + 0.2;
+        t_ += 0.5;
+        return static_cast<int>(ValueOf(adc.bytes, 2));
+    }
+    // One stage: windows until one settles (at most six); the samples of the
+    // settled window. A window that does not settle is followed by a tick
+    // `lateSeconds` behind the rhythm, as on a busy machine.
+    std::vector<int> Stage(int spreadLimit, double lateSeconds) {
+        for (int window = 0; window < 6; ++window) {
+            std::vector<int> samples;
+            for (int i = 0; i < 60; ++i)
+                samples.push_back(Sample());
+            const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+            if (*high - *low < spreadLimit) return samples;
+            t_ += lateSeconds;
+        }
+        return {};
+    }
+    // The rhythm resumes after the question: the timer restarts once it is
+    // answered and fires half a second later.
+    void Question(double answerSeconds) { t_ = lastAdcRead_ + 0.1 + answerSeconds + 0.5; }
+
+private:
+    DeviceSimulator& device_;
+    double t_;
+    double lastAdcRead_ = 0.0;
+};
+
+double Mean(const std::vector<int>& samples) {
+    double sum = 0;
+    for (int v : samples)
+        sum += v;
+    return samples.empty() ? 0.0 : sum / static_cast<double>(samples.size());
+}
+
+// Whatever the operator's pace, the zero stage sees only zero gas and the
+// reference stage reaches the reference gas.
+TEST_F(SimulatorTest, AutomaticGasFollowsTheRunAtAnyAnswerPace) {
+    for (const double answer : {0.0, 0.2, 5.0}) {
+        device_.SetGas(1.0, 0.0);  // the chamber holds reference gas from before
+        device_.SetAutomatic(true, -1.0);
+        const double start = 100.0 + answer * 1000.0;
+        device_.Handle(Request(2, 0x96, 1, 4), start);  // parameters written: zero gas
+        EXPECT_EQ(chamber_.Target(), 0.0);
+        ProgramRun run(device_, start + 0.5);
+        const std::vector<int> zero = run.Stage(491, 0.1);
+        ASSERT_EQ(zero.size(), 60u) << answer;
+        EXPECT_EQ(chamber_.Target(), 0.0) << "no reference gas before the question, answer " << answer;
+        for (int v : zero)
+            EXPECT_NEAR(v, profile_.zeroCode, 2) << answer;
+        run.Question(answer);
+        const std::vector<int> reference = run.Stage(491, 0.0);
+        ASSERT_EQ(reference.size(), 60u) << answer;
+        EXPECT_EQ(chamber_.Target(), 1.0) << answer;
+        EXPECT_NEAR(Mean(reference), profile_.referenceCode, 2) << answer;
+    }
+}
+
+// A digital front end names the end of its zero stage (command 162); its
+// first window, flat but never settled, followed by a late tick changes nothing.
+TEST_F(SimulatorTest, AutomaticGasTakesTheFrontEndsWord) {
+    device_.SetAutomatic(true, -1.0);
+    device_.Handle(Request(2, 0x96, 1, 4), 10.0);
+    device_.Handle(Request(2, 0x10, 1, 161), 10.1);
+    ProgramRun run(device_, 10.5);
+    for (int i = 0; i < 60; ++i)
+        run.Sample();
+    run.Question(1.0);  // as late as an answer
+    run.Sample();
+    EXPECT_EQ(chamber_.Target(), 0.0);
+    device_.Handle(Request(2, 0x10, 1, 162), 60.0);
+    EXPECT_EQ(chamber_.Target(), 1.0);
+}
+
+TEST_F(SimulatorTest, AutomaticGasAfterAFixedDelay) {
     device_.SetAutomatic(true, 20.0);
     device_.Handle(Request(2, 0x96, 1, 4), 200.0);
     device_.Tick(219.0);

@@ -13,9 +13,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "calibration/calibration_run.h"
 #include "gui/calibration_widgets.h"
@@ -303,6 +305,37 @@ private:
 class CalibrationEndToEnd : public QObject {
     Q_OBJECT
 
+private:
+    // One run against the automatic chamber, each box answered after
+    // `answerMs` (0: by the scripted operator, at once).
+    void RunWithAutomaticChamber(int answerMs) {
+        CalibrationCase run("default", Chamber::kAutomatic);
+        if (QTest::currentTestFailed()) return;
+        std::unique_ptr<Person> person;
+        if (answerMs > 0) {
+            run.UseMessageBoxes();
+            person = std::make_unique<Person>(answerMs);
+        } else {
+            for (int i = 0; i < 3; ++i)
+                run.Sandbox().Op().QueueAnswer(true);
+        }
+        run.Window().btStart->click();
+        run.WatchZeroStage();
+        if (QTest::currentTestFailed()) return;
+        const SavedCalibration saved = run.WaitForSavedResult();
+        if (QTest::currentTestFailed()) return;
+        QCOMPARE(run.Statuses(), (QStringList{U("Нуль"_cp), U("Эталон"_cp), QStringLiteral("OK !")}));
+        // The profile's codes: zero gas 33068, reference gas 39768 (noise 3).
+        const MainWindow& w = run.Window();
+        QVERIFY2(std::abs(w.stNulA->text().toInt() - 33068) < 20, qPrintable(w.stNulA->text()));
+        const TrendGraph& zero = w.Run().ZeroGraph();
+        for (int i = 0; i < zero.sampleCount; ++i)
+            QVERIFY2(zero.adc[static_cast<std::size_t>(i)] < 33068 + 50, "reference gas in the zero stage");
+        const TrendGraph& reference = w.Run().ReferenceGraph();
+        QVERIFY(reference.sampleCount >= 30);
+        QVERIFY(std::abs(reference.adc[static_cast<std::size_t>(reference.sampleCount - 1)] - 39768) < 50);
+    }
+
 private Q_SLOTS:
     // The demo's sensor and chamber: the methane sensor's reference signal
     // spans enough of the ADC window for one run, "OK !", saved. A person
@@ -333,6 +366,14 @@ private Q_SLOTS:
         if (QTest::currentTestFailed()) return;
         run.CheckSensorAfterReconnect(saved);
     }
+
+    // The automatic chamber follows the run whatever the operator's pace: an
+    // answer at once, or after a fifth of a second, still gives a zero stage
+    // of zero gas only and a reference stage of reference gas; so does one
+    // after five seconds.
+    void automaticChamberFollowsAnInstantAnswer() { RunWithAutomaticChamber(0); }
+    void automaticChamberFollowsAQuickAnswer() { RunWithAutomaticChamber(200); }
+    void automaticChamberFollowsASlowAnswer() { RunWithAutomaticChamber(5000); }
 
     // A weak reference signal (the chamber at half the reference gas) covers
     // less than half the ADC window: the gain question, "PGA + 1 !", the run

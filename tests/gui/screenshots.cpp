@@ -1,21 +1,29 @@
-// Takes the README's screenshots: the main window on its characteristics page
-// after a connection to the simulated sensor, its calibration page, the
-// reference dialog with a typed value, a calibration run in its reference
-// stage, and the finished, saved result (the run takes about two minutes; the
-// chamber is set to each gas before its question is answered), then the log
-// page over that record and earlier ones, and the sensor's certificate as a
-// PDF (certificate.pdf, for a picture of its page). Run under Xvfb:
-//   xvfb-run -a build/tests/gui/gvc_gui_screenshots docs
+// Takes the screenshots of the README and of the operator's guide: the main
+// window on its characteristics page after a connection to the simulated
+// sensor, its calibration page, the reference dialog with a typed value, the
+// two gas questions, a calibration run in its reference stage, and the
+// finished, saved result (the run takes about two minutes; the chamber is set
+// to each gas before its question is answered), the log page over that record
+// and earlier ones, and the sensor's certificate as a PDF (certificate.pdf, for
+// a picture of its page); last, the guide itself as a browser shows it, for the
+// README. Run under Xvfb:
+//   xvfb-run -a build/tests/gui/gvc_gui_screenshots docs Help/images
+// or, for the guide's picture alone:
+//   xvfb-run -a build/tests/gui/gvc_gui_screenshots --guide docs
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +33,7 @@
 #include "../core/history_fixtures.h"
 #include "gui/gui_widgets.h"
 #include "gui/log_page.h"
+#include "gui/message_box_operator.h"
 #include "gui_fixture.h"
 #include "history/calendar.h"
 #include "records/sensor_number.h"
@@ -34,7 +43,12 @@ using namespace gvc::gui::test;
 
 namespace {
 
-bool Save(QWidget& widget, const QString& file) {
+// The README's pictures and the guide's (the guide has them all, the README
+// those it names).
+QString gReadmeDir;
+QString gGuideDir;
+
+bool SaveTo(QWidget& widget, const QString& file) {
     QCoreApplication::processEvents();
     widget.repaint();
     const bool saved = widget.grab().save(file);
@@ -42,16 +56,19 @@ bool Save(QWidget& widget, const QString& file) {
     return saved;
 }
 
-// Runs the event loop until `done` or the time is up; false on time-out.
-template <typename Done>
-bool WaitFor(Done done, int seconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > seconds * 1000) return false;
-        QTest::qWait(100);
-    }
-    return true;
+bool Save(QWidget& widget, const QString& name, bool readme = true) {
+    bool ok = SaveTo(widget, gGuideDir + QLatin1Char('/') + name);
+    if (readme) ok = SaveTo(widget, gReadmeDir + QLatin1Char('/') + name) && ok;
+    return ok;
+}
+
+// A question box as the operator sees it, saved under `name`.
+bool SaveQuestion(QWidget* parent, std::string_view question, const QString& name) {
+    auto box = MakeOperatorBox(parent, gvc::MessageKind::kWarning, question, true);
+    box->show();
+    const bool ok = Save(*box, name, false);
+    box->hide();
+    return ok;
 }
 
 // Earlier calibrations of the connected sensor (its slope drifting towards
@@ -107,12 +124,41 @@ void WriteEarlierRecords(const MainWindow& window, const ProgramSandbox& sandbox
     std::ofstream(sandbox.Native(locations::ReportLogPath), std::ios::binary) << testing::LogBytes(records);
 }
 
+// The guide as a browser shows its beginning.
+bool SaveGuide(const QString& guideFile, const QString& file) {
+    QTextBrowser browser;
+    browser.resize(760, 900);
+    browser.setSearchPaths({QFileInfo(guideFile).absolutePath()});
+    browser.setSource(QUrl::fromLocalFile(guideFile));
+    browser.show();
+    return SaveTo(browser, file);
+}
+
+// Runs the event loop until `done` or the time is up; false on time-out.
+template <typename Done>
+bool WaitFor(Done done, int seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > seconds * 1000) return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setFont(ProgramFont());
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    const QString guide = QStringLiteral(GVC_SOURCE_DIR "/Help/operator_guide.html");
+    // --guide DIR: only the picture of the guide.
+    if (argc > 2 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--guide"))
+        return SaveGuide(guide, QString::fromLocal8Bit(argv[2]) + QStringLiteral("/operator_guide.png")) ? 0
+                                                                                                         : 1;
+    gReadmeDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    gGuideDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : gReadmeDir;
+    QDir().mkpath(gGuideDir);
     bool ok = true;
     {
         ProgramSandbox sandbox;
@@ -130,25 +176,35 @@ int main(int argc, char** argv) {
         }
         WriteEarlierRecords(window, sandbox);
         window.pcGrad->setCurrentWidget(window.tsPar);
-        ok = Save(window, out + QStringLiteral("/main_window.png")) && ok;
+        ok = Save(window, QStringLiteral("main_window.png")) && ok;
         window.pcGrad->setCurrentWidget(window.tsCal);
-        ok = Save(window, out + QStringLiteral("/calibration_page.png")) && ok;
+        ok = Save(window, QStringLiteral("calibration_page.png")) && ok;
+        // The focus ring on the teal connection panel, as Tab leaves it.
+        window.activateWindow();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&window);
+        window.btConn->setFocus(Qt::TabFocusReason);
+        ok = Save(window, QStringLiteral("keyboard_focus.png"), false) && ok;
+        window.btStart->setFocus(Qt::TabFocusReason);
 
         ReferenceDialog& dialog = sandbox.Reference();
         QTimer::singleShot(0, &dialog, [&] {
             QTest::keyClicks(dialog.Edit(), QStringLiteral("1.5"));
-            ok = Save(dialog, out + QStringLiteral("/reference_dialog.png")) && ok;
+            ok = Save(dialog, QStringLiteral("reference_dialog.png")) && ok;
             dialog.reject();
         });
         window.stStdUDblClick();
 
         // A run: the chamber gets the gas each question asks for.
         using namespace gvc::literals;
-        sandbox.Op().BeforeAnswer([&sandbox](std::string_view question) {
-            if (question.find("Нулевую"_cp) != std::string_view::npos)
+        sandbox.Op().BeforeAnswer([&sandbox, &window, &ok](std::string_view question) {
+            if (question.find("Нулевую"_cp) != std::string_view::npos) {
+                ok = SaveQuestion(&window, question, QStringLiteral("zero_question.png")) && ok;
                 sandbox.Simulator().Command("gas zero");
-            if (question.find("Эталонную"_cp) != std::string_view::npos)
+            }
+            if (question.find("Эталонную"_cp) != std::string_view::npos) {
+                ok = SaveQuestion(&window, question, QStringLiteral("reference_question.png")) && ok;
                 sandbox.Simulator().Command("gas ref");
+            }
         });
         sandbox.Op().QueueAnswer(true);
         sandbox.Op().QueueAnswer(true);
@@ -161,13 +217,15 @@ int main(int argc, char** argv) {
             std::cerr << "the run did not reach its reference stage\n";
             return 1;
         }
-        ok = Save(window, out + QStringLiteral("/calibration_run.png")) && ok;
+        ok = Save(window, QStringLiteral("calibration_run.png")) && ok;
         if (!WaitFor([&] { return window.Run().LastSaveResult() != -2; }, 300) ||
             window.Run().LastSaveResult() != 0) {
             std::cerr << "the run did not end in a saved result\n";
             return 1;
         }
-        ok = Save(window, out + QStringLiteral("/calibration_result.png")) && ok;
+        ok = Save(window, QStringLiteral("calibration_result.png")) && ok;
+        window.pcGrad->setCurrentWidget(window.tsPar);
+        ok = Save(window, QStringLiteral("characteristics_after_run.png"), false) && ok;
 
         // The log page over the new record and the earlier ones.
         window.pcGrad->setCurrentWidget(window.tsLog);
@@ -176,12 +234,15 @@ int main(int argc, char** argv) {
             return 1;
         }
         window.tsLog->tvLog->selectRow(0);
-        ok = Save(window, out + QStringLiteral("/log_page.png")) && ok;
+        ok = Save(window, QStringLiteral("log_page.png")) && ok;
+        const QString pdf = gReadmeDir + QStringLiteral("/certificate.pdf");
         window.tsLog->openFile = [&](const QString& file) {
-            QFile::remove(out + QStringLiteral("/certificate.pdf"));
-            return QFile::copy(file, out + QStringLiteral("/certificate.pdf"));
+            QFile::remove(pdf);
+            return QFile::copy(file, pdf);
         };
         window.tsLog->btPdf->click();
     }
+    if (QFileInfo::exists(guide))
+        ok = SaveGuide(guide, gReadmeDir + QStringLiteral("/operator_guide.png")) && ok;
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "device_simulator.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace gvc::devsim {
@@ -78,13 +79,45 @@ bool DeviceSimulator::TakeFlashChanged() {
 }
 
 void DeviceSimulator::Tick(double now) {
-    if (!automatic_ || !zeroStage_) return;
-    const bool delayOver = autoDelay_ >= 0.0 && now - zeroStageSince_ >= autoDelay_;
-    const bool paused = autoDelay_ < 0.0 && sampled_ && now - lastSample_ > kSamplingPauseSeconds;
-    if (delayOver || paused) {
+    if (!automatic_ || !zeroStage_ || autoDelay_ < 0.0) return;
+    if (now - zeroStageSince_ >= autoDelay_) {
         zeroStage_ = false;
         chamber_.SetTarget(1.0, now);
     }
+}
+
+void DeviceSimulator::FollowRunStart(double now) {
+    followingZero_ = true;
+    frontEndRun_ = false;
+    windowSamples_ = 0;
+    windowEndedAt_ = -1.0;
+    windowLow_ = windowHigh_ = chamber_.Fraction(now);
+}
+
+void DeviceSimulator::FollowSample(double now) {
+    if (!followingZero_) return;
+    const double share = chamber_.Fraction(now);
+    if (windowSamples_ == 0) windowLow_ = windowHigh_ = share;
+    windowLow_ = std::min(windowLow_, share);
+    windowHigh_ = std::max(windowHigh_, share);
+    if (++windowSamples_ < kSamplesPerWindow) return;
+    windowSamples_ = 0;
+    windowEndedAt_ = now;
+    windowFlat_ = windowHigh_ - windowLow_ < kFlatWindowShare;
+}
+
+void DeviceSimulator::FollowStatusRead(double now) {
+    if (!followingZero_ || frontEndRun_ || windowEndedAt_ < 0.0) return;
+    const double gap = now - windowEndedAt_;
+    windowEndedAt_ = -1.0;
+    if (gap >= kCertainStageEndGapSeconds || (gap >= kStageEndGapSeconds && windowFlat_))
+        SwitchToReference(now);
+}
+
+void DeviceSimulator::SwitchToReference(double now) {
+    followingZero_ = false;
+    windowEndedAt_ = -1.0;
+    chamber_.SetTarget(1.0, now);
 }
 
 std::uint32_t DeviceSimulator::ReadValue(std::uint8_t address, std::uint8_t length, double now) {
@@ -101,10 +134,8 @@ std::uint32_t DeviceSimulator::ReadValue(std::uint8_t address, std::uint8_t leng
         Put16(view, kTemperatureAddress, static_cast<std::uint16_t>(code));
         Put16(view, kAdcAddress, chamber_.AdcCode(now, profile_.zeroCode, profile_.referenceCode));
         Put8(view, kFrontEndAddress, profile_.frontEndNeverReady ? 0xFF : 0x00);
-        if (address <= kAdcAddress && kAdcAddress < address + length) {
-            lastSample_ = now;
-            sampled_ = true;
-        }
+        if (address <= kAdcAddress && kAdcAddress < address + length) FollowSample(now);
+        if (address == kStatusAddress) FollowStatusRead(now);
     }
     return Get(view, address, length);
 }
@@ -118,9 +149,12 @@ void DeviceSimulator::WriteValue(std::uint8_t address, std::uint8_t length, std:
             // Parameters are written when a run starts: zero gas from now on.
             zeroStage_ = true;
             zeroStageSince_ = now;
-            sampled_ = false;
             chamber_.SetTarget(0.0, now);
+            if (autoDelay_ < 0.0) FollowRunStart(now);
         }
+    } else if (address == kFrontEndAddress && automatic_ && followingZero_) {
+        if ((value & 0xFF) == kFrontEndCalibrationStart) frontEndRun_ = true;
+        if ((value & 0xFF) == kFrontEndZeroSettled) SwitchToReference(now);
     }
 }
 

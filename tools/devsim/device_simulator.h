@@ -46,8 +46,8 @@ public:
     void ClearFault();
     void SetGas(double fraction, double now) { chamber_.SetTarget(fraction, now); }
     // Automatic mode: a write into flash means zero gas; the reference gas
-    // follows `delaySeconds` later, or (delay < 0) when sampling pauses after
-    // the zero stage has been sampled.
+    // follows `delaySeconds` later, or (delay < 0) when the run's exchanges
+    // show that the zero stage has ended (see RunFollower below).
     void SetAutomatic(bool on, double delaySeconds);
     // Lets automatic mode act on time; call it regularly.
     void Tick(double now);
@@ -78,15 +78,48 @@ private:
     double autoDelay_ = -1.0;
     bool zeroStage_ = false;
     double zeroStageSince_ = 0.0;
-    bool sampled_ = false;
-    double lastSample_ = 0.0;
+
+    // The run as the program runs it, seen from the exchanges: after the
+    // parameter write each sample is a status, a temperature and an ADC read
+    // on a steady 500 ms rhythm; a stage is judged at the end of every window
+    // of 60 samples, and a zero stage that has settled there stops the rhythm
+    // while the reference question is open. So the first status read after a
+    // window end tells whether the zero stage ended: it comes on the rhythm
+    // when the stage goes on, and at least a whole sampling interval later
+    // when the question came in between, however quickly it was answered.
+    // A digital front end also says it outright (command 162).
+    void FollowRunStart(double now);
+    void FollowSample(double now);
+    void FollowStatusRead(double now);
+    void SwitchToReference(double now);
+    bool followingZero_ = false;
+    int windowSamples_ = 0;
+    double windowLow_ = 0.0;   // lowest and highest share of reference gas
+    double windowHigh_ = 0.0;  // in the chamber during the window
+    double windowEndedAt_ = -1.0;
+    bool windowFlat_ = false;
+    bool frontEndRun_ = false;
 
     bool flashChanged_ = false;
     std::uint64_t exchanges_ = 0;
 };
 
-// Sampling that stops for longer than this counts as a pause (the program
-// samples every half second).
-inline constexpr double kSamplingPauseSeconds = 1.5;
+// The program's stability window, in samples (30 s of 500 ms samples).
+inline constexpr int kSamplesPerWindow = 60;
+// From an ADC request to the next status request: 0.3 s on the rhythm (the
+// three requests of a sample start 0.1 s apart every 0.5 s), at least 0.6 s
+// when a question came in between (the reply, then the whole interval).
+inline constexpr double kStageEndGapSeconds = 0.45;
+// A pause this long after a window end is a question even if the chamber was
+// still moving (a slow chamber with a wide stability limit).
+inline constexpr double kCertainStageEndGapSeconds = 1.0;
+// A window counts as flat when the chamber moved less than this share of the
+// way between zero and reference gas.
+inline constexpr double kFlatWindowShare = 0.01;
+// Commands of a digital front end: a calibration starts; the zero gas has
+// settled. A run with a front end says where its zero stage ends, so its
+// pauses are not read (its first window never counts as settled).
+inline constexpr std::uint32_t kFrontEndCalibrationStart = 161;
+inline constexpr std::uint32_t kFrontEndZeroSettled = 162;
 
 }  // namespace gvc::devsim

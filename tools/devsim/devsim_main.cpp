@@ -56,16 +56,16 @@ struct Options {
     std::string portLink;
 };
 
-void Usage() {
-    std::cerr
-        << "usage: gvc-devsim [options]\n"
+void Usage(std::ostream& out = std::cerr) {
+    out << "usage: gvc-devsim [options]\n"
            "  --registry FILE   registry export to write (default $GVC_REGISTRY_FILE, else devsim.reg)\n"
            "  --memory FILE     sensor memory kept between runs (default devsim-memory.bin)\n"
            "  --profile NAME    sensor to start from when there is no memory file\n"
            "  --reset           start from the profile even if the memory file exists\n"
            "  --list-profiles   list the sensor profiles and exit\n"
-           "  --auto            automatic gas: zero after the parameter write, reference when\n"
-           "                    sampling pauses after the zero stage\n"
+           "  --help            print this text and exit\n"
+           "  --auto            automatic gas: zero after the parameter write, reference once\n"
+           "                    the run's exchanges show the zero stage has ended\n"
            "  --auto-delay S    automatic gas: reference S seconds after the parameter write\n"
            "  --tau S           chamber time constant in seconds (default 3)\n"
            "  --noise N         ADC noise, counts (default 3)\n"
@@ -139,6 +139,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             if (!next(options.portLink) || options.portLink.empty()) return false;
         } else if (arg == "--utf8-registry") {
             options.utf8Registry = true;
+        } else if (arg == "--help" || arg == "-h") {
+            Usage(std::cout);
+            std::exit(0);
         } else if (arg == "--list-profiles") {
             for (const SensorProfile& p : gvc::devsim::SensorProfiles())
                 std::cout << p.name << "  " << p.description << "\n";
