@@ -49,6 +49,11 @@ std::string StdMaskEdit::EntryText() const {
     return Cp(integerPart + QLatin1Char('.') + decimalPart);
 }
 
+void StdMaskEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    selectAll();
+}
+
 void StdMaskEdit::keyPressEvent(QKeyEvent* event) {
     const QString key = event->text();
     if (key != QStringLiteral(".") && key != QStringLiteral(",")) {

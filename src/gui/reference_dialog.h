@@ -33,6 +33,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The whole entry is selected whenever the field takes the focus, so that
+    // what the operator types replaces it, whatever the platform's focus order.
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     int pointAt_ = -1;  // position of the point, -1 for a mask without one

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
@@ -70,8 +72,13 @@ public:
                 "The window tests empty drive D:. Run them through tests/wine, which maps D: to a scratch "
                 "folder and sets GVC_TEST_SCRATCH_DRIVE_D=1.");
         driveD_ = fs::path(L"D:\\");
-        for (const auto& entry : fs::directory_iterator(driveD_))
-            fs::remove_all(entry.path());
+        // Through QDir: an empty root lists no entries at all, not even "." and
+        // "..", which std::filesystem takes for a missing directory.
+        const QDir drive(QStringLiteral("D:/"));
+        if (!drive.exists()) qFatal("There is no drive D:.");
+        for (const QFileInfo& entry :
+             drive.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+            fs::remove_all(fs::path(entry.absoluteFilePath().toStdWString()));
 #else
         driveD_ = root_ / "D";
         fs::create_directories(driveD_);
@@ -92,6 +99,12 @@ public:
     }
     const fs::path& DriveD() const {
         return driveD_;
+    }
+    // Whether drive D holds nothing (through QDir: see the constructor).
+    bool DriveDIsEmpty() const {
+        return QDir(QString::fromStdU16String(driveD_.u16string()))
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+            .isEmpty();
     }
     fs::path TableFile() const {
         return workDir_ / "DAT" / "TABL_GAZ_SENSOR_PARAM.dat";

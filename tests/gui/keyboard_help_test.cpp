@@ -4,6 +4,7 @@
 // list rows explain themselves, the reference dialog shows the value in use
 // and cancels, and a double-click fits a plot to its curve.
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,15 +85,16 @@ private Q_SLOTS:
         window.bbHelp->click();
         QVERIFY(opened.isEmpty());
         QCOMPARE(sandbox.Messages().size(), 1);
-        QCOMPARE(sandbox.Messages().back(), U("Отсутствует файл Справки"_cp) + QStringLiteral("\r\n") +
-                                                QString::fromStdString(help.guide.string()));
+        QCOMPARE(sandbox.Messages().back(),
+                 U("Отсутствует файл Справки"_cp) + QStringLiteral("\r\n") +
+                     QDir::toNativeSeparators(QString::fromStdU16String(help.guide.u16string())));
 
         Touch(help.guide);
         window.bbHelp->click();
-        QCOMPARE(opened, QStringList{QString::fromStdString(help.guide.string())});
+        QCOMPARE(opened, QStringList{QString::fromStdU16String(help.guide.u16string())});
         Touch(help.helpFile);
         window.bbHelp->click();
-        QCOMPARE(opened.back(), QString::fromStdString(help.helpFile.string()));
+        QCOMPARE(opened.back(), QString::fromStdU16String(help.helpFile.u16string()));
 
         viewerPresent = false;
         window.bbHelp->click();

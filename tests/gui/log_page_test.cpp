@@ -78,7 +78,7 @@ private Q_SLOTS:
         sandbox.CopyTable();
         sandbox.MakeDataTree();
         WriteLog(sandbox.Native(locations::ReportLogPath));
-        WriteCertificates(sandbox.Native(locations::SensorsDir) / "01-Метан" / "Тип_01-01");
+        WriteCertificates(sandbox.Native(locations::SensorsDir) / u8"01-Метан" / u8"Тип_01-01");
         LogPage page(sandbox.Op());
         page.resize(632, 310);
         page.show();
@@ -122,7 +122,7 @@ private Q_SLOTS:
         sandbox.CopyTable();
         sandbox.MakeDataTree();
         WriteLog(sandbox.Native(locations::ReportLogPath));
-        const fs::path typeDir = sandbox.Native(locations::SensorsDir) / "01-Метан" / "Тип_01-01";
+        const fs::path typeDir = sandbox.Native(locations::SensorsDir) / u8"01-Метан" / u8"Тип_01-01";
         WriteCertificates(typeDir);
         LogPage page(sandbox.Op());
         QStringList opened;
@@ -136,7 +136,7 @@ private Q_SLOTS:
         page.btPdf->click();
         QVERIFY2(sandbox.Messages().isEmpty(), qPrintable(sandbox.Messages().join("; ")));
         const fs::path pdf = typeDir / "01-01_00_000_001.pdf";
-        QCOMPARE(opened, QStringList{QString::fromStdString(pdf.string())});
+        QCOMPARE(opened, QStringList{QString::fromStdU16String(pdf.u16string())});
         const std::string bytes = ReadFileBytes(pdf).value_or("");
         QVERIFY(bytes.starts_with("%PDF-"));
         QVERIFY(bytes.find("/FontFile2") != std::string::npos);          // the fonts are embedded

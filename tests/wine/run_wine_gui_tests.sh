@@ -126,6 +126,17 @@ export GVC_TEST_SCRATCH_DRIVE_D=1
 # DejaVu fonts as the Linux tests.
 export QT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
 
+# A virtual X display: Wine creates even Qt's hidden message windows through
+# its X driver, so the offscreen tests need one too.
+display_number=$((100 + $$ % 400))
+Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$display_number"
+for _ in $(seq 50); do
+    xdotool getmouselocation >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
 # --- The window tests -----------------------------------------------------------------
 labels=(-LE realtime)
 [ $all -eq 1 ] && labels=()
@@ -145,14 +156,6 @@ for f in G_Varnest.exe gvc-cli.exe DAT/TABL_GAZ_SENSOR_PARAM.dat README_RU.txt; 
     [ -f "$program_dir/$f" ] || fail "the zip has no $f"
 done
 
-display_number=$((100 + $$ % 400))
-Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display_number"
-for _ in $(seq 50); do
-    xdotool getmouselocation >/dev/null 2>&1 && break
-    sleep 0.1
-done
 
 mkfifo "$work/sim.in"
 exec 7<>"$work/sim.in"
