@@ -221,6 +221,9 @@ exchanges=$(wc -l <"$work/sim.traffic" 2>/dev/null || echo 0)
 for box in "Ошибка" "Предупреждение"; do
     xdotool search --onlyvisible --name "$box" >/dev/null 2>&1 && fail "a box '$box' is open after the connection"
 done
+# The characteristics page, as after a connection the operator reads it.
+timeout 10 xdotool mousemove --window "$main" $((frame + 55)) $((caption + 114)) click 1
+sleep 1
 shot "$work/windows_main_window.png"
 convert "$work/windows_main_window.png" -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$win/windows_main_window.png" ||
     fail "cannot crop the screenshot"
