@@ -171,6 +171,7 @@ printf 'Qt %s for MinGW-w64, static, built %s from %s\n' "$qt_version" "$(date -
     >"$staged/.complete"
 rm -rf "$prefix"
 mv "$staged" "$prefix"
-rm -rf "$stage"
+# The build tree (several GB) has served; only an unfinished one is kept.
+rm -rf "$work"
 say "done in $((SECONDS - started)) s: $prefix ($(du -sh "$prefix" | cut -f1))"
 echo "$prefix"
