@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,10 +15,13 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"table-check", "table-check FILE        check a sensor-type table file and list its gases", gvc::cli::RunTableCheck},
-    {"read", "read                    connect, admit and read the sensor; print every value", gvc::cli::RunRead},
+    {"table-check", "table-check FILE        check a sensor-type table file and list its gases",
+     gvc::cli::RunTableCheck},
+    {"read", "read                    connect, admit and read the sensor; print every value",
+     gvc::cli::RunRead},
     {"sample", "sample N                N live samples 500 ms apart", gvc::cli::RunSample},
-    {"probe", "probe                   find the calibration device, open it and probe it", gvc::cli::RunProbe},
+    {"probe", "probe                   find the calibration device, open it and probe it",
+     gvc::cli::RunProbe},
     {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
      gvc::cli::RunLogVerify},
     {"calibrate", "calibrate [--yes] [--reference VALUE]  calibrate the connected sensor from the terminal",
@@ -27,7 +31,8 @@ const Command kCommands[] = {
 
 int Usage(std::ostream& out) {
     out << "usage: gvc-cli COMMAND [ARGS]\n";
-    for (const Command& c : kCommands) out << "  " << c.usage << "\n";
+    for (const Command& c : kCommands)
+        out << "  " << c.usage << "\n";
     return 2;
 }
 
@@ -35,11 +40,15 @@ int Usage(std::ostream& out) {
 
 namespace gvc::cli {
 
-void PrintLine(std::ostream& stream, std::string_view cp1251) { stream << Utf8FromCp1251(cp1251) << "\n"; }
+void PrintLine(std::ostream& stream, std::string_view cp1251) {
+    stream << Utf8FromCp1251(cp1251) << "\n";
+}
 
 }  // namespace gvc::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommand(int argc, char** argv) {
     gvc::cli::PrepareStandardStreams();
     if (argc < 2) return Usage(std::cerr);
     const std::string name = argv[1];
@@ -49,4 +58,18 @@ int main(int argc, char** argv) {
     }
     std::cerr << "gvc-cli: unknown command " << name << "\n";
     return Usage(std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Last resort: an exception that escapes a command is printed, never a crash.
+    try {
+        return RunCommand(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "gvc-cli: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "gvc-cli: unexpected failure\n";
+    }
+    return 2;
 }
