@@ -59,7 +59,8 @@ private:
     ErrorText error_;
     DevicePort port_{*serial_,
                      [this] {
-                         const std::optional<std::string> bytes = ReadFileBytes(dir_ / "devsim.reg");
+                         const std::optional<std::string> bytes =
+                             ReadFileBytes(dir_ / "devsim.reg", kMaxRegistryFileSize);
                          return MakeMemoryRegistry(bytes ? ParseRegistryExport(*bytes) : RegistryTree{});
                      },
                      error_};

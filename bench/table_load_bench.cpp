@@ -20,7 +20,7 @@ void BM_LoadShippedTableFromFile(benchmark::State& state) {
 BENCHMARK(BM_LoadShippedTableFromFile)->Unit(benchmark::kMicrosecond);
 
 void BM_ParseShippedTable(benchmark::State& state) {
-    const auto bytes = gvc::ReadFileBytes(kTable);
+    const auto bytes = gvc::ReadFileBytes(kTable, gvc::kMaxTableFileSize);
     if (!bytes) {
         state.SkipWithError("table missing");
         return;

@@ -24,8 +24,9 @@ public:
     bool Held() const { return held_; }
 
 private:
-    int fd_ = -1;
-    void* handle_ = nullptr;  // Windows: the named mutex
+    // Each system uses one of the two; the other stays unused there.
+    [[maybe_unused]] int fd_ = -1;             // POSIX: the locked file
+    [[maybe_unused]] void* handle_ = nullptr;  // Windows: the named mutex
     bool held_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "calibration/calibration_run.h"
 #include "calibration/timer_loop.h"
+#include "cli/calibrate_arguments.h"
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
 #include "records/gas_catalogue.h"
@@ -121,19 +122,10 @@ void RunTimers(CalibrationRun& run) {
 }  // namespace
 
 int RunCalibrate(std::span<const std::string> args, CommandIo io) {
-    bool yes = false;
-    std::string referenceText;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--yes") {
-            yes = true;
-        } else if (args[i] == "--reference" && i + 1 < args.size()) {
-            referenceText = args[++i];
-        } else {
-            io.err << "usage: gvc-cli calibrate [--yes] [--reference VALUE]\n";
-            return 2;
-        }
-    }
-    PromptOperator op(io.err, std::cin, yes);
+    // Every argument is checked before the lock, the data tree or the device.
+    const std::optional<CalibrateArguments> arguments = ParseCalibrateArguments(args, io.err);
+    if (!arguments) return 2;
+    PromptOperator op(io.err, std::cin, arguments->yes);
 
     // The same lock as the program: two front ends never write one report log.
     const InstanceLock lock;
@@ -163,14 +155,7 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
         state, access.table, TakeConnectionSnapshot(state.OldParams),
         SensorDate{today.year, static_cast<std::uint8_t>(today.day), static_cast<std::uint8_t>(today.month)});
     ReferenceSelection reference{state.NewParams.RefConc, false};
-    if (!referenceText.empty()) {
-        const auto typed = ParseStdText(Cp1251FromUtf8(referenceText));
-        if (!typed) {
-            io.err << "not a concentration: " << referenceText << "\n";
-            return 2;
-        }
-        reference = {*typed, true};
-    }
+    if (arguments->reference) reference = {*arguments->reference, true};
     io.out << "sensor " << Utf8FromCp1251(session.SensorNumber()) << ", reference "
            << Utf8FromCp1251(FormatConcentration(reference.referenceValue, state.NewParams.MultiplierCode))
            << "\n";

@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -49,7 +50,9 @@ void PrintLine(std::ostream& stream, std::string_view cp1251) {
 
 }  // namespace gvc::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommand(int argc, char** argv) {
     gvc::cli::PrepareStandardStreams();
     if (argc < 2) return Usage(std::cerr);
     const std::string name = argv[1];
@@ -64,4 +67,18 @@ int main(int argc, char** argv) {
     }
     std::cerr << "gvc-cli: unknown command " << name << "\n";
     return Usage(std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Last resort: an exception that escapes a command is printed, never a crash.
+    try {
+        return RunCommand(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "gvc-cli: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "gvc-cli: unexpected failure\n";
+    }
+    return 2;
 }

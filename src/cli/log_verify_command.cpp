@@ -15,11 +15,14 @@ int RunLogVerify(std::span<const std::string> args, CommandIo io) {
         io.err << "usage: gvc-cli log-verify FILE\n";
         return 2;
     }
-    const auto bytes = ReadFileBytes(std::filesystem::path(args[0]));
-    if (!bytes) {
+    // A certificate is far smaller than the largest report log.
+    const FileReadResult read = ReadRegularFile(std::filesystem::path(args[0]), kMaxReportLogSize);
+    if (!read.bytes) {
         io.err << "cannot read " << args[0] << "\n";
+        PrintLine(io.err, read.problem);
         return 1;
     }
+    const std::optional<std::string>& bytes = read.bytes;
     const std::string_view reportStart = "|-----";
     if (std::string_view(*bytes).starts_with(reportStart)) {
         const ReportLogCheck check = VerifyReportLog(*bytes);

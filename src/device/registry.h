@@ -17,7 +17,7 @@ namespace gvc {
 
 // An open key; closing happens when the object goes away.
 class RegistryKey {
-  public:
+public:
     virtual ~RegistryKey() = default;
     // Opens a sub-key (backslash-separated path) relative to this key; never creates.
     virtual std::unique_ptr<RegistryKey> OpenSubKey(std::string_view path) const = 0;
@@ -28,7 +28,7 @@ class RegistryKey {
 };
 
 class Registry {
-  public:
+public:
     virtual ~Registry() = default;
     // Opens a key below HKEY_LOCAL_MACHINE with read access; nothing when it does not exist.
     virtual std::unique_ptr<RegistryKey> OpenLocalMachineKey(std::string_view path) const = 0;
@@ -45,14 +45,14 @@ struct RegistryKeyData {
 };
 
 class RegistryTree {
-  public:
+public:
     // Makes the key and all its parents exist; returns the key.
     RegistryKeyData& AddKey(std::string_view path);
     // Sets a string value (replacing one of the same name) in the key, creating the key.
     void SetString(std::string_view keyPath, std::string_view name, std::string_view text);
     const RegistryKeyData* FindKey(std::string_view path) const;
 
-  private:
+private:
     // Keys by upper-cased path without leading, trailing or doubled backslashes.
     std::map<std::string, RegistryKeyData> keys_;
 };
@@ -88,6 +88,10 @@ RegistryTree BuildSysfsRegistryTree(const std::filesystem::path& sysfsRoot,
 // GVC_REGISTRY_FILE when that is set (an unreadable file gives an empty
 // registry), else the system's own (Win32 registry, or the sysfs view).
 std::unique_ptr<Registry> OpenSystemRegistry();
+
+// The registry file holds the few keys of the USB devices and serial ports;
+// an export of a PC with hundreds of them stays far below this.
+inline constexpr std::size_t kMaxRegistryFileSize = 4 * 1024 * 1024;
 
 // The system's own registry without the GVC_REGISTRY_FILE override.
 std::unique_ptr<Registry> OpenPlatformRegistry();

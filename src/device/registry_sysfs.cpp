@@ -1,11 +1,11 @@
 // A registry view of the USB devices that sysfs lists, shaped like the keys
 // Windows keeps for them, so that discovery runs unchanged on Linux.
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 #include "device/registry.h"
 #include "util/cp1251.h"
+#include "util/native_path.h"
 
 namespace gvc {
 
@@ -13,11 +13,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first line of a small attribute file, without its line end.
+// The first line of a small attribute file, without its line end (the kernel
+// keeps an attribute within one page).
 std::string ReadAttribute(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line)) return {};
+    const std::optional<std::string> bytes = ReadFileBytes(file, 4096);
+    if (!bytes) return {};
+    std::string line = bytes->substr(0, bytes->find('\n'));
     while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
         line.pop_back();
     return line;

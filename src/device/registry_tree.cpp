@@ -30,7 +30,7 @@ std::string JoinPath(std::string_view parent, std::string_view child) {
 }
 
 class MemoryKey : public RegistryKey {
-  public:
+public:
     MemoryKey(std::shared_ptr<const RegistryTree> tree, std::string path, const RegistryKeyData* data)
         : tree_(std::move(tree)), path_(std::move(path)), data_(data) {}
 
@@ -56,14 +56,14 @@ class MemoryKey : public RegistryKey {
         return names;
     }
 
-  private:
+private:
     std::shared_ptr<const RegistryTree> tree_;
     std::string path_;
     const RegistryKeyData* data_;
 };
 
 class MemoryRegistry : public Registry {
-  public:
+public:
     explicit MemoryRegistry(RegistryTree tree)
         : tree_(std::make_shared<const RegistryTree>(std::move(tree))) {}
 
@@ -74,7 +74,7 @@ class MemoryRegistry : public Registry {
         return std::make_unique<MemoryKey>(tree_, std::move(full), data);
     }
 
-  private:
+private:
     std::shared_ptr<const RegistryTree> tree_;
 };
 
@@ -123,7 +123,7 @@ std::unique_ptr<Registry> MakeMemoryRegistry(RegistryTree tree) {
 std::unique_ptr<Registry> OpenSystemRegistry() {
     const char* file = std::getenv("GVC_REGISTRY_FILE");
     if (file == nullptr || *file == '\0') return OpenPlatformRegistry();
-    const std::optional<std::string> bytes = ReadFileBytes(std::filesystem::path(file));
+    const std::optional<std::string> bytes = ReadFileBytes(std::filesystem::path(file), kMaxRegistryFileSize);
     return MakeMemoryRegistry(bytes ? ParseRegistryExport(*bytes) : RegistryTree{});
 }
 

@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
         return QApplication::exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("G_Varnest"), QString::fromLocal8Bit(e.what()));
-        return 1;
+    } catch (...) {
+        QMessageBox::critical(nullptr, QStringLiteral("G_Varnest"), QStringLiteral("unexpected failure"));
     }
+    // Last resort: whatever escaped was shown; the program ends with code 2.
+    return 2;
 }

@@ -4,6 +4,7 @@
 #include "records/data_dirs.h"
 #include "records/sensor_number.h"
 #include "util/cp1251.h"
+#include "util/system_error.h"
 #include "util/text_checksum.h"
 #include "util/text_format.h"
 
@@ -121,10 +122,19 @@ bool WriteSensorFile(const CharacteristicsRows& rows, std::string_view reference
     const std::string bytes = CertificateBytes(rows, referenceText, identity, newParams, when);
     const std::string temporary = path + ".tmp";
     auto file = fs.Create(temporary);
-    if (!file) return false;
-    error.Set("Не проходит запись в файл Датчика"_cp);
+    if (!file) {
+        error.Set(WithCause(error.Text(), fs.FailureCause()));
+        return false;
+    }
+    // The fixed message, and the system's reason on a second line when known.
     const bool written = file->Write(bytes) && file->Flush();
-    if (!file->Close() || !written || !fs.Replace(temporary, path)) {
+    std::string cause = written ? std::string() : file->FailureCause();
+    const bool closed = file->Close();
+    if (written && !closed) cause = file->FailureCause();
+    const bool replaced = written && closed && fs.Replace(temporary, path);
+    if (written && closed && !replaced) cause = fs.FailureCause();
+    if (!replaced) {
+        error.Set(WithCause("Не проходит запись в файл Датчика"_cp, cause));
         fs.Remove(temporary);
         return false;
     }

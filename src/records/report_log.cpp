@@ -5,6 +5,7 @@
 #include "records/locations.h"
 #include "records/sensor_number.h"
 #include "util/cp1251.h"
+#include "util/system_error.h"
 #include "util/text_checksum.h"
 #include "util/text_format.h"
 
@@ -137,8 +138,10 @@ bool CreateReportLog(FileSystem& fs, Operator& op, ErrorText& error) {
                 std::string("Не могу создать директорию "_cp) + std::string(locations::ReportDir));
         return false;
     }
-    error.Set("Не открывается файл Отчетов для записи"_cp);
-    return WriteFileAtomically(fs, locations::ReportLogPath, EmptyReportLogBytes());
+    std::string cause;
+    if (WriteFileAtomically(fs, locations::ReportLogPath, EmptyReportLogBytes(), cause)) return true;
+    error.Set(WithCause("Не открывается файл Отчетов для записи"_cp, cause));
+    return false;
 }
 
 bool AppendReportRecord(std::string_view slopeText, std::string_view initialSlopeText,
@@ -149,16 +152,26 @@ bool AppendReportRecord(std::string_view slopeText, std::string_view initialSlop
     const std::string base(logPath.substr(0, logPath.size() - 4));
     const std::string copyPath = base + ".bak";
 
-    error.Set(std::string("Не открывается файл "_cp) + base + ".log" + std::string(" для чтения"_cp));
-    const auto old = fs.ReadAll(logPath);
-    if (!old) return false;
+    // Every failure keeps its fixed message; when the system said why (a full
+    // disk, a missing right), its text follows on a second line.
+    const auto old = fs.ReadAll(logPath, kMaxReportLogSize);
+    if (!old) {
+        error.Set(
+            WithCause(std::string("Не открывается файл "_cp) + base + ".log" + std::string(" для чтения"_cp),
+                      fs.FailureCause()));
+        return false;
+    }
 
-    error.Set(std::string("Не открывается файл "_cp) + base + ".bak" + std::string(" для записи"_cp));
     auto copy = fs.Create(copyPath);
-    if (!copy) return false;
+    if (!copy) {
+        error.Set(
+            WithCause(std::string("Не открывается файл "_cp) + base + ".bak" + std::string(" для записи"_cp),
+                      fs.FailureCause()));
+        return false;
+    }
     // Any failure from here on leaves REPORT.log untouched; the partial copy goes.
-    auto fail = [&](std::string_view message) {
-        error.Set(message);
+    auto fail = [&](std::string_view message, std::string_view cause = {}) {
+        error.Set(WithCause(message, cause));
         copy->Close();
         fs.Remove(copyPath);
         return false;
@@ -168,7 +181,7 @@ bool AppendReportRecord(std::string_view slopeText, std::string_view initialSlop
     if (layout.status == LogLayout::Status::kBadFormat)
         return fail("Файл Отчета: нарушен формат исходного файла"_cp);
     if (!copy->Write(std::string_view(*old).substr(0, layout.recordsEnd))) {
-        return fail("Файл Отчета: нарушен формат исходного файла"_cp);
+        return fail("Файл Отчета: нарушен формат исходного файла"_cp, copy->FailureCause());
     }
     if (layout.status == LogLayout::Status::kBadChecksum)
         return fail("Файл Отчета: не совпадает Контрольная Сумма"_cp);
@@ -180,14 +193,16 @@ bool AppendReportRecord(std::string_view slopeText, std::string_view initialSlop
     const std::string closing = WithCrLf(kSeparator);
     layout.sums.AddLine(closing);
     if (!copy->Write(record + closing + layout.sums.Trailer() + std::string(kCrLf))) {
-        return fail("Файл Отчета: не корректный формат строк"_cp);
+        return fail("Файл Отчета: не корректный формат строк"_cp, copy->FailureCause());
     }
     // The copy must be on the disk before it takes the log's place; a failed
     // flush is never retried (the data may already be lost), the append fails.
-    if (!copy->Flush() || !copy->Close()) return fail("Сбой при записи файла Отчета"_cp);
+    if (!copy->Flush() || !copy->Close())
+        return fail("Сбой при записи файла Отчета"_cp, copy->FailureCause());
     if (!fs.Replace(copyPath, logPath)) {
+        const std::string cause = fs.FailureCause();
         fs.Remove(copyPath);
-        error.Set("Сбой при записи файла Отчета"_cp);
+        error.Set(WithCause("Сбой при записи файла Отчета"_cp, cause));
         return false;
     }
     return true;

@@ -19,6 +19,11 @@ namespace gvc {
 inline constexpr std::size_t kReportHeaderWidth = 54;
 inline constexpr std::size_t kReportLineWidth = 104;
 inline constexpr std::size_t kEmptyReportLogSize = 988;
+// A log of a million calibrations, more than a workstation makes in its life:
+// a larger file is refused before it is read into memory.
+inline constexpr std::size_t kMaxReportLogRecords = 1'000'000;
+inline constexpr std::size_t kMaxReportLogSize =
+    kEmptyReportLogSize + kMaxReportLogRecords * (kReportLineWidth + 2);
 
 // The empty log as CreateReportLog writes it.
 std::string EmptyReportLogBytes();

@@ -60,7 +60,7 @@ std::optional<std::int64_t> ParseScaled(std::string_view text, std::int64_t scal
     std::int64_t fractionScale = scale;
     bool digits = false;
     for (; i < text.size() && text[i] != '.'; ++i) {
-        if (text[i] < '0' || text[i] > '9' || whole > 100000000) return std::nullopt;
+        if (text[i] < '0' || text[i] > '9' || whole > 100000000000) return std::nullopt;
         whole = whole * 10 + (text[i] - '0');
         digits = true;
     }
@@ -242,13 +242,50 @@ std::string TwoDigits(unsigned n) {
     return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
 }
 
+// Why a Windows-1251 text of the table would not read back from a description
+// line as it stands, or nothing when it would. A table file can hold any byte
+// in its text fields, a description line cannot: a line break ends the line,
+// blanks around a value are trimmed, a bar in a gas name starts the formula.
+std::optional<std::string> UndescribableText(std::string_view cp1251, bool gasName) {
+    for (const char c : cp1251) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return "a line break or another control character";
+        if (gasName && c == '|') return "a bar \"|\"";
+    }
+    if (!cp1251.empty() && (cp1251.front() == ' ' || cp1251.back() == ' '))
+        return "blanks at its start or end";
+    return std::nullopt;
+}
+
+// The first text of the table that a description cannot carry, named.
+std::optional<std::string> FirstUndescribableText(const SensorTypeTable& table) {
+    for (unsigned g = 0; g < table.gasCount && g < kMaxGases; ++g) {
+        if (const auto why = UndescribableText(table.gases[g].name, true))
+            return "gas " + TwoDigits(g) + " name holds " + *why;
+        if (const auto why = UndescribableText(table.gases[g].formula, false))
+            return "gas " + TwoDigits(g) + " formula holds " + *why;
+    }
+    for (const ListName& name : kListNames) {
+        const NameList& list = table.*name.member;
+        for (unsigned i = 0; i < list.count && i < kMaxListSlots; ++i) {
+            if (const auto why = UndescribableText(list.entries[i].text, false))
+                return std::string(name.section) + " entry " + TwoDigits(i) + " holds " + *why;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool ParseTableDescription(std::string_view utf8, SensorTypeTable& table, std::string& problem) {
     return DescriptionParser(table, problem).Parse(utf8);
 }
 
-std::string DescribeTable(const SensorTypeTable& table) {
+std::optional<std::string> DescribeTable(const SensorTypeTable& table, std::string& problem) {
+    if (const auto why = FirstUndescribableText(table)) {
+        problem = "cannot be described: " + *why;
+        return std::nullopt;
+    }
     std::ostringstream out;
     out << "[gases]\n";
     for (unsigned g = 0; g < table.gasCount && g < kMaxGases; ++g) {

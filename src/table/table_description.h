@@ -16,6 +16,7 @@
 // Gases, list entries and types must be numbered from 00 without gaps.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,9 @@ namespace gvc {
 // Fills `table` from a description; on false `problem` names the line at fault.
 bool ParseTableDescription(std::string_view utf8, SensorTypeTable& table, std::string& problem);
 
-// The description of a table, in the form ParseTableDescription reads.
-std::string DescribeTable(const SensorTypeTable& table);
+// The description of a table, in the form ParseTableDescription reads back to
+// the same table; nothing, with `problem` (UTF-8) naming the text at fault,
+// when a text of the table cannot stand on a description line.
+std::optional<std::string> DescribeTable(const SensorTypeTable& table, std::string& problem);
 
 }  // namespace gvc

@@ -5,6 +5,7 @@
 #include "table/table_file_format.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
+#include "util/system_error.h"
 #include "util/text_checksum.h"
 #include "util/text_format.h"
 
@@ -250,12 +251,13 @@ bool ParseSensorTypeTable(std::string_view bytes, SensorTypeTable& table, ErrorT
 }
 
 bool LoadSensorTypeTable(const std::filesystem::path& file, SensorTypeTable& table, ErrorText& error) {
-    const auto bytes = ReadFileBytes(file);
-    if (!bytes) {
-        error.Set("Не открывается файл Параметров для чтения"_cp);
+    const FileReadResult read = ReadRegularFile(file, kMaxTableFileSize);
+    if (!read.bytes) {
+        error.Set(
+            WithCause("Не открывается файл Параметров для чтения"_cp, read.missing ? "" : read.problem));
         return false;
     }
-    return ParseSensorTypeTable(*bytes, table, error);
+    return ParseSensorTypeTable(*read.bytes, table, error);
 }
 
 }  // namespace gvc

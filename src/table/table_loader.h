@@ -17,6 +17,10 @@ inline constexpr std::string_view kTableFileRelativePath = "\\DAT\\TABL_GAZ_SENS
 // must not be used.
 bool ParseSensorTypeTable(std::string_view bytes, SensorTypeTable& table, ErrorText& error);
 
+// The largest table file the grammar allows: 15 gases of 15 types each and
+// every list full. A larger file is refused before it is read.
+inline constexpr std::size_t kMaxTableFileSize = 623891;
+
 // Opens and parses the table file at `file`.
 bool LoadSensorTypeTable(const std::filesystem::path& file, SensorTypeTable& table, ErrorText& error);
 

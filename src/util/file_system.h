@@ -21,6 +21,9 @@ public:
     // Forces the written bytes onto the disk (fsync / FlushFileBuffers).
     virtual bool Flush() = 0;
     virtual bool Close() = 0;
+    // Why the last failing Write, Flush or Close failed: the system's
+    // Windows-1251 text ("No space left on device"), or empty when unknown.
+    virtual std::string FailureCause() const { return {}; }
 };
 
 class FileSystem {
@@ -30,21 +33,28 @@ public:
     virtual bool IsDirectory(std::string_view path) = 0;
     // Creates one directory (its parent must exist); true when it exists afterwards.
     virtual bool MakeDirectory(std::string_view path) = 0;
-    // The whole content of a file, or nothing when it cannot be opened or read.
-    virtual std::optional<std::string> ReadAll(std::string_view path) = 0;
+    // The whole content of a regular file of at most `maxBytes` bytes, or
+    // nothing when it cannot be opened or read, is not a regular file or is larger.
+    virtual std::optional<std::string> ReadAll(std::string_view path, std::size_t maxBytes) = 0;
     // Creates or truncates a file for writing; nothing when it cannot be created.
     virtual std::unique_ptr<OutputFile> Create(std::string_view path) = 0;
     // Puts `from` in the place of `to` in one step, so that at every instant `to`
     // is either the old or the new file, and makes the change durable.
     virtual bool Replace(std::string_view from, std::string_view to) = 0;
     virtual bool Remove(std::string_view path) = 0;
+    // Why the last failing ReadAll, Create or Replace failed, in Windows-1251:
+    // for ReadAll the file's name and what is wrong with it (nothing for a
+    // missing file), for the others the system's text; empty when unknown.
+    virtual std::string FailureCause() const { return {}; }
 };
 
 // The operating system's file system.
 FileSystem& RealFileSystem();
 
 // Creates `path` by writing `content` to a temporary file beside it, flushing
-// it and replacing `path` with it: a failure leaves the old file as it was.
+// it and replacing `path` with it: a failure leaves the old file as it was and
+// puts the failing step's cause into `cause` (empty when unknown).
+bool WriteFileAtomically(FileSystem& fs, std::string_view path, std::string_view content, std::string& cause);
 bool WriteFileAtomically(FileSystem& fs, std::string_view path, std::string_view content);
 
 }  // namespace gvc

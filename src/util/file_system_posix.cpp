@@ -7,6 +7,7 @@
 
 #include "util/file_system.h"
 #include "util/native_path.h"
+#include "util/system_error.h"
 
 namespace gvc {
 
@@ -23,22 +24,31 @@ public:
         while (!bytes.empty()) {
             const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
+            if (n <= 0) return Failed(n == 0 ? EIO : errno);
             bytes.remove_prefix(static_cast<std::size_t>(n));
         }
         return true;
     }
 
-    bool Flush() override { return ::fsync(fd_) == 0; }
+    bool Flush() override { return ::fsync(fd_) == 0 || Failed(errno); }
 
     bool Close() override {
         const int fd = fd_;
         fd_ = -1;
-        return fd >= 0 && ::close(fd) == 0;
+        if (fd < 0) return Failed(EBADF);
+        return ::close(fd) == 0 || Failed(errno);
     }
 
+    std::string FailureCause() const override { return SystemErrorText(error_); }
+
 private:
+    bool Failed(int error) {
+        error_ = error;
+        return false;
+    }
+
     int fd_;
+    int error_ = 0;
 };
 
 // Makes a rename durable: the directory entry itself is flushed.
@@ -70,23 +80,37 @@ public:
         return errno == EEXIST && IsDirectory(path);
     }
 
-    std::optional<std::string> ReadAll(std::string_view path) override {
-        return ReadFileBytes(NativePath(path));
+    std::optional<std::string> ReadAll(std::string_view path, std::size_t maxBytes) override {
+        FileReadResult read = ReadRegularFile(NativePath(path), maxBytes);
+        cause_ = read.missing ? std::string() : std::move(read.problem);
+        return std::move(read.bytes);
     }
 
     std::unique_ptr<OutputFile> Create(std::string_view path) override {
-        const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) return nullptr;
+        const auto native = NativePath(path);
+        const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            cause_ = SystemErrorText(errno);
+            return nullptr;
+        }
         return std::make_unique<PosixOutputFile>(fd);
     }
 
     bool Replace(std::string_view from, std::string_view to) override {
         const auto target = NativePath(to);
-        if (std::rename(NativePath(from).c_str(), target.c_str()) != 0) return false;
-        return SyncDirectoryOf(target);
+        if (std::rename(NativePath(from).c_str(), target.c_str()) != 0 || !SyncDirectoryOf(target)) {
+            cause_ = SystemErrorText(errno);
+            return false;
+        }
+        return true;
     }
 
     bool Remove(std::string_view path) override { return ::unlink(NativePath(path).c_str()) == 0; }
+
+    std::string FailureCause() const override { return cause_; }
+
+private:
+    std::string cause_;
 };
 
 }  // namespace

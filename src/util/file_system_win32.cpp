@@ -2,6 +2,7 @@
 
 #include "util/file_system.h"
 #include "util/native_path.h"
+#include "util/system_error.h"
 
 namespace gvc {
 
@@ -18,22 +19,32 @@ public:
         while (!bytes.empty()) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
             DWORD written = 0;
-            if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+            if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr)) return Failed(GetLastError());
+            if (written == 0) return Failed(ERROR_WRITE_FAULT);
             bytes.remove_prefix(written);
         }
         return true;
     }
 
-    bool Flush() override { return FlushFileBuffers(handle_) != 0; }
+    bool Flush() override { return FlushFileBuffers(handle_) != 0 || Failed(GetLastError()); }
 
     bool Close() override {
         const HANDLE handle = handle_;
         handle_ = INVALID_HANDLE_VALUE;
-        return handle != INVALID_HANDLE_VALUE && CloseHandle(handle) != 0;
+        if (handle == INVALID_HANDLE_VALUE) return Failed(ERROR_INVALID_HANDLE);
+        return CloseHandle(handle) != 0 || Failed(GetLastError());
     }
 
+    std::string FailureCause() const override { return SystemErrorText(static_cast<int>(error_)); }
+
 private:
+    bool Failed(DWORD error) {
+        error_ = error;
+        return false;
+    }
+
     HANDLE handle_;
+    DWORD error_ = 0;
 };
 
 class Win32FileSystem : public FileSystem {
@@ -52,23 +63,38 @@ public:
         return GetLastError() == ERROR_ALREADY_EXISTS && IsDirectory(path);
     }
 
-    std::optional<std::string> ReadAll(std::string_view path) override {
-        return ReadFileBytes(NativePath(path));
+    std::optional<std::string> ReadAll(std::string_view path, std::size_t maxBytes) override {
+        FileReadResult read = ReadRegularFile(NativePath(path), maxBytes);
+        cause_ = read.missing ? std::string() : std::move(read.problem);
+        return std::move(read.bytes);
     }
 
     std::unique_ptr<OutputFile> Create(std::string_view path) override {
-        const HANDLE handle = CreateFileW(NativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        const auto native = NativePath(path);
+        const HANDLE handle = CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return nullptr;
+        if (handle == INVALID_HANDLE_VALUE) {
+            cause_ = SystemErrorText(static_cast<int>(GetLastError()));
+            return nullptr;
+        }
         return std::make_unique<Win32OutputFile>(handle);
     }
 
     bool Replace(std::string_view from, std::string_view to) override {
-        return MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        const auto target = NativePath(to);
+        if (MoveFileExW(NativePath(from).c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        cause_ = SystemErrorText(static_cast<int>(GetLastError()));
+        return false;
     }
 
     bool Remove(std::string_view path) override { return DeleteFileW(NativePath(path).c_str()) != 0; }
+
+    std::string FailureCause() const override { return cause_; }
+
+private:
+    std::string cause_;
 };
 
 }  // namespace

@@ -19,7 +19,30 @@ std::filesystem::path NativePath(std::string_view cp1251Path);
 // part below a drive; used for the working directory).
 std::string Cp1251PathText(const std::filesystem::path& path);
 
-// The whole content of a file, or nothing when it cannot be opened or read.
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
+// A file read whole, or why not.
+struct FileReadResult {
+    std::optional<std::string> bytes;
+    // Windows-1251, when there are no bytes: the file's name and what is wrong
+    // (not a regular file, larger than allowed, or the system's error text).
+    std::string problem;
+    // True when there is no such file: callers whose fixed message already
+    // says the file cannot be opened show nothing more.
+    bool missing = false;
+};
+
+// The whole content of a regular file of at most `maxBytes` bytes. A
+// directory, FIFO, device or socket is refused without waiting on it, and so is
+// a larger file, before anything is read into memory.
+FileReadResult ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes);
+
+// The same when only success matters.
+inline std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes) {
+    return ReadRegularFile(path, maxBytes).bytes;
+}
+
+// The problem texts of ReadRegularFile, shared by both systems.
+std::string NotRegularFileProblem(const std::filesystem::path& path);
+std::string FileTooLargeProblem(const std::filesystem::path& path, std::size_t maxBytes);
+std::string FileErrorProblem(const std::filesystem::path& path, int systemError);
 
 }  // namespace gvc

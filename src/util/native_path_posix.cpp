@@ -1,9 +1,13 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "util/cp1251.h"
 #include "util/native_path.h"
+#include "util/system_error.h"
 
 namespace gvc {
 
@@ -31,14 +35,55 @@ std::string Cp1251PathText(const std::filesystem::path& path) {
     return Cp1251FromUtf8(path.string());
 }
 
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
+FileReadResult ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes) {
+    FileReadResult result;
+    // The type is checked before the open (opening a FIFO waits for a writer,
+    // opening a device can act on it) and again on the open file, in case the
+    // name was swapped in between; the open itself never waits.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        result.missing = errno == ENOENT || errno == ENOTDIR;
+        result.problem = FileErrorProblem(path, errno);
+        return result;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        result.problem = NotRegularFileProblem(path);
+        return result;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.problem = FileErrorProblem(path, errno);
+        return result;
+    }
+    std::string bytes;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.problem = NotRegularFileProblem(path);
+    } else if (st.st_size < 0 || static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+        result.problem = FileTooLargeProblem(path, maxBytes);
+    } else {
+        // The file may grow while it is read: never more than the limit.
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+        char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                result.problem = FileErrorProblem(path, errno);
+                break;
+            }
+            if (n == 0) {
+                result.bytes = std::move(bytes);
+                break;
+            }
+            if (static_cast<std::size_t>(n) > maxBytes - bytes.size()) {
+                result.problem = FileTooLargeProblem(path, maxBytes);
+                break;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return result;
 }
 
 }  // namespace gvc

@@ -29,23 +29,50 @@ std::string Cp1251PathText(const std::filesystem::path& path) {
     return Cp1251FromUtf16(std::u16string(wide.begin(), wide.end()));
 }
 
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
-    // A directory cannot be opened this way (no FILE_FLAG_BACKUP_SEMANTICS),
-    // so it reads as "cannot be opened", as on POSIX.
+FileReadResult ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes) {
+    FileReadResult result;
+    // A directory is refused by its attributes; a device or pipe by its type
+    // once open (CreateFileW on them does not wait).
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        result.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        result.problem = FileErrorProblem(path, static_cast<int>(error));
+        return result;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        result.problem = NotRegularFileProblem(path);
+        return result;
+    }
     const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::optional<std::string> result;
+    if (handle == INVALID_HANDLE_VALUE) {
+        result.problem = FileErrorProblem(path, static_cast<int>(::GetLastError()));
+        return result;
+    }
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(handle, &size) && size.QuadPart >= 0) {
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        result.problem = NotRegularFileProblem(path);
+    } else if (!::GetFileSizeEx(handle, &size)) {
+        result.problem = FileErrorProblem(path, static_cast<int>(::GetLastError()));
+    } else if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+        result.problem = FileTooLargeProblem(path, maxBytes);
+    } else {
         std::string bytes;
         bytes.reserve(static_cast<std::size_t>(size.QuadPart));
         char buffer[64 * 1024];
         for (;;) {
             DWORD got = 0;
-            if (!::ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) break;
+            if (!::ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+                result.problem = FileErrorProblem(path, static_cast<int>(::GetLastError()));
+                break;
+            }
             if (got == 0) {
-                result = std::move(bytes);
+                result.bytes = std::move(bytes);
+                break;
+            }
+            if (got > maxBytes - bytes.size()) {
+                result.problem = FileTooLargeProblem(path, maxBytes);
                 break;
             }
             bytes.append(buffer, got);

@@ -122,7 +122,7 @@ TEST_F(CertificateTest, MissingTypeDirectoryFailsAndOverlongLinesAreCut) {
     EXPECT_FALSE(Write());
     EXPECT_EQ(Utf8FromCp1251(error_.Text()),
               "Не открывается файл D:\\ВЕЛМОР_Датчики\\Датчики\\01-Метан\\Тип_01-07\\01-07_00_012_345.dat "
-              "для записи");
+              "для записи\r\nNo such file or directory");
     identity_.TypeNumber = 1;
     rows_[5].newText = std::string(32, 'x');  // a 32-character list text: 52 + 2 + 32 > 77
     ASSERT_TRUE(Write());

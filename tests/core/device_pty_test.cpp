@@ -68,7 +68,7 @@ protected:
     RegistryOpener RegistryFile() const {
         // The fixture's directory is known only in SetUp: look it up at each call.
         return [this] {
-            const std::optional<std::string> bytes = ReadFileBytes(dir_ / "devsim.reg");
+            const std::optional<std::string> bytes = ReadFileBytes(dir_ / "devsim.reg", kMaxRegistryFileSize);
             return MakeMemoryRegistry(bytes ? ParseRegistryExport(*bytes) : RegistryTree{});
         };
     }

@@ -34,7 +34,7 @@ protected:
     std::filesystem::path Native(std::string_view cp1251) const { return NativePath(cp1251); }
 
     std::string ReadNative(std::string_view cp1251) const {
-        return ReadFileBytes(Native(cp1251)).value_or("<none>");
+        return ReadFileBytes(Native(cp1251), 1 << 24).value_or("<none>");
     }
 
     std::filesystem::path root_;
@@ -53,7 +53,10 @@ public:
     bool Exists(std::string_view path) override { return real_.Exists(path); }
     bool IsDirectory(std::string_view path) override { return real_.IsDirectory(path); }
     bool MakeDirectory(std::string_view path) override { return !Hit() && real_.MakeDirectory(path); }
-    std::optional<std::string> ReadAll(std::string_view path) override { return real_.ReadAll(path); }
+    std::optional<std::string> ReadAll(std::string_view path, std::size_t maxBytes) override {
+        return real_.ReadAll(path, maxBytes);
+    }
+    std::string FailureCause() const override { return real_.FailureCause(); }
     std::unique_ptr<OutputFile> Create(std::string_view path) override {
         if (Hit()) return nullptr;
         auto file = real_.Create(path);
@@ -75,6 +78,7 @@ private:
         }
         bool Flush() override { return !fs_.Hit() && file_->Flush(); }
         bool Close() override { return !fs_.Hit() && file_->Close(); }
+        std::string FailureCause() const override { return file_->FailureCause(); }
 
     private:
         FaultyFileSystem& fs_;

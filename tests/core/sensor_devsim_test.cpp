@@ -149,7 +149,7 @@ protected:
 
     RegistryOpener RegistryFile() const {
         return [this] {
-            const std::optional<std::string> bytes = ReadFileBytes(dir_ / "devsim.reg");
+            const std::optional<std::string> bytes = ReadFileBytes(dir_ / "devsim.reg", kMaxRegistryFileSize);
             return MakeMemoryRegistry(bytes ? ParseRegistryExport(*bytes) : RegistryTree{});
         };
     }

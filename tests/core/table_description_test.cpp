@@ -77,7 +77,9 @@ TEST(TableRoundTrip, AnyValidTableSurvivesWriterLoaderAndDescription) {
         ASSERT_TRUE(ParseSensorTypeTable(*bytes, loaded, error)) << Utf8FromCp1251(error.Text());
         EXPECT_EQ(loaded, original) << "round " << round;
         SensorTypeTable described;
-        ASSERT_TRUE(ParseTableDescription(DescribeTable(loaded), described, problem)) << problem;
+        const auto description = DescribeTable(loaded, problem);
+        ASSERT_TRUE(description) << problem;
+        ASSERT_TRUE(ParseTableDescription(*description, described, problem)) << problem;
         EXPECT_EQ(described, original) << "round " << round;
     }
 }
@@ -105,6 +107,49 @@ TEST(TableWriter, RefusesWhatTheFileCannotCarry) {
         EXPECT_FALSE(WriteSensorTypeTableBytes(t, problem)) << c.what;
         EXPECT_FALSE(problem.empty()) << c.what;
     }
+}
+
+// A table file may hold texts that a description line cannot: such a table
+// loads, and its description is refused with the text named rather than
+// written in a form that reads back as another table (or not at all).
+TEST(TableDescription, RefusesTextsThatCannotStandOnALine) {
+    struct Case {
+        const char* what;
+        void (*change)(SensorTypeTable&);
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"CR LF in a unit", [](SensorTypeTable& t) { t.unitList.entries[1].text = "mg\r\nm3"; },
+         "units entry 01 holds a line break"},
+        {"tab in a kind", [](SensorTypeTable& t) { t.kindList.entries[0].text = "a\tb"; },
+         "kinds entry 00 holds a line break"},
+        {"leading blank in a maker", [](SensorTypeTable& t) { t.makerList.entries[0].text = " M"; },
+         "makers entry 00 holds blanks"},
+        {"bar in a gas name", [](SensorTypeTable& t) { t.gases[2].name = "C|O"; }, "gas 02 name holds a bar"},
+        {"line feed in a formula", [](SensorTypeTable& t) { t.gases[1].formula = "CH\n4"; },
+         "gas 01 formula holds a line break"},
+    };
+    for (const Case& c : cases) {
+        SensorTypeTable t = testing::SmallTable();
+        c.change(t);
+        std::string problem;
+        EXPECT_FALSE(DescribeTable(t, problem)) << c.what;
+        EXPECT_NE(problem.find(c.problem), std::string::npos) << c.what << ": " << problem;
+    }
+}
+
+// The loader takes a line break inside a list text as it stands.
+TEST(TableDescription, TableWithCrLfInAListTextLoadsButIsNotDescribed) {
+    SensorTypeTable table = testing::SmallTable();
+    table.unitList.entries[1].text = Cp1251FromUtf8("м\r\n/3");
+    const std::string bytes = testing::TableBytes(table);
+    SensorTypeTable loaded;
+    ErrorText error;
+    ASSERT_TRUE(ParseSensorTypeTable(bytes, loaded, error)) << Utf8FromCp1251(error.Text());
+    ASSERT_EQ(loaded.unitList.entries[1].text, Cp1251FromUtf8("м\r\n/3"));
+    std::string problem;
+    EXPECT_FALSE(DescribeTable(loaded, problem));
+    EXPECT_NE(problem.find("units entry 01"), std::string::npos) << problem;
 }
 
 TEST(TableDescription, ReportsTheLineAtFault) {

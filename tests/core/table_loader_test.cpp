@@ -50,8 +50,11 @@ TEST(TableLoader, MissingFileCannotBeOpened) {
     ErrorText error;
     EXPECT_FALSE(LoadSensorTypeTable("/nonexistent/DAT/TABL_GAZ_SENSOR_PARAM.dat", table, error));
     EXPECT_EQ(Utf8FromCp1251(error.Text()), "Не открывается файл Параметров для чтения");
-    EXPECT_FALSE(LoadSensorTypeTable(std::filesystem::temp_directory_path(), table, error));  // a directory
-    EXPECT_EQ(Utf8FromCp1251(error.Text()), "Не открывается файл Параметров для чтения");
+    const auto directory = std::filesystem::temp_directory_path();
+    EXPECT_FALSE(LoadSensorTypeTable(directory, table, error));
+    EXPECT_EQ(Utf8FromCp1251(error.Text()), "Не открывается файл Параметров для чтения\r\n" +
+                                                directory.string() +
+                                                ": не обычный файл (каталог, канал или устройство)");
 }
 
 // Position of the n-th line after the line that starts at `at`.
@@ -347,7 +350,7 @@ TEST(ShippedTable, LoadsAndMatchesItsDescription) {
     ErrorText error;
     ASSERT_TRUE(LoadSensorTypeTable(GVC_SOURCE_DIR "/DAT/TABL_GAZ_SENSOR_PARAM.dat", table, error))
         << Utf8FromCp1251(error.Text());
-    const auto description = ReadFileBytes(GVC_SOURCE_DIR "/DAT/table_description.txt");
+    const auto description = ReadFileBytes(GVC_SOURCE_DIR "/DAT/table_description.txt", 1 << 20);
     ASSERT_TRUE(description);
     SensorTypeTable described;
     std::string problem;

@@ -25,6 +25,7 @@
 #include "device/registry.h"
 #include "device_simulator.h"
 #include "sensor_profiles.h"
+#include "util/native_path.h"
 
 namespace {
 
@@ -472,7 +473,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int RunSimulator(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         Usage();
@@ -485,11 +486,10 @@ int main(int argc, char** argv) {
     }
     SensorMemory memory = profile->memory;
     if (!options.reset) {
-        std::ifstream in(options.memoryFile, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (bytes.size() == memory.size())
-            std::copy(bytes.begin(), bytes.end(), memory.begin());
-        else if (in)
+        const gvc::FileReadResult read = gvc::ReadRegularFile(options.memoryFile, memory.size());
+        if (read.bytes && read.bytes->size() == memory.size())
+            std::copy(read.bytes->begin(), read.bytes->end(), memory.begin());
+        else if (read.bytes || std::filesystem::exists(options.memoryFile))
             std::cerr << "gvc-devsim: memory file is not 256 bytes; starting from the profile\n";
     }
     struct sigaction action {};
@@ -499,4 +499,16 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
     SimulatorProcess process(options, *profile, memory);
     return process.Run();
+}
+
+int main(int argc, char** argv) {
+    // Nothing may end the simulator unexplained: any exception is printed.
+    try {
+        return RunSimulator(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "gvc-devsim: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "gvc-devsim: unexpected failure\n";
+    }
+    return 2;
 }

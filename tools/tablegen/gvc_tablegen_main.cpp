@@ -2,9 +2,9 @@
 // or describes an existing table file.
 //   gvc-tablegen DESCRIPTION.txt OUTPUT.dat
 //   gvc-tablegen --describe TABLE.dat
-#include <fstream>
+#include <exception>
+#include <filesystem>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 #include "sensor/table_field_fit.h"
@@ -12,32 +12,42 @@
 #include "table/table_loader.h"
 #include "table/table_writer.h"
 #include "util/cp1251.h"
+#include "util/file_system.h"
 #include "util/native_path.h"
 
-int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--describe") {
-        gvc::SensorTypeTable table;
-        gvc::ErrorText error;
-        if (!gvc::LoadSensorTypeTable(argv[2], table, error)) {
-            std::cerr << gvc::Utf8FromCp1251(error.Text()) << "\n";
-            return 1;
-        }
-        std::cout << gvc::DescribeTable(table);
-        return 0;
+namespace {
+
+// A description of the largest table is about a third of this.
+constexpr std::size_t kMaxDescriptionSize = 4 * 1024 * 1024;
+
+int Describe(const char* tablePath) {
+    gvc::SensorTypeTable table;
+    gvc::ErrorText error;
+    if (!gvc::LoadSensorTypeTable(tablePath, table, error)) {
+        std::cerr << gvc::Utf8FromCp1251(error.Text()) << "\n";
+        return 1;
     }
-    if (argc != 3) {
-        std::cerr << "usage: gvc-tablegen DESCRIPTION OUTPUT\n       gvc-tablegen --describe TABLE\n";
-        return 2;
-    }
-    const auto description = gvc::ReadFileBytes(argv[1]);
+    std::string problem;
+    const auto description = gvc::DescribeTable(table, problem);
     if (!description) {
-        std::cerr << "cannot read " << argv[1] << "\n";
+        std::cerr << tablePath << ": " << problem << "\n";
+        return 1;
+    }
+    std::cout << *description;
+    return 0;
+}
+
+int Generate(const char* descriptionPath, const char* outputPath) {
+    const gvc::FileReadResult description = gvc::ReadRegularFile(descriptionPath, kMaxDescriptionSize);
+    if (!description.bytes) {
+        std::cerr << "cannot read " << descriptionPath << "\n"
+                  << gvc::Utf8FromCp1251(description.problem) << "\n";
         return 1;
     }
     gvc::SensorTypeTable table;
     std::string problem;
-    if (!gvc::ParseTableDescription(*description, table, problem)) {
-        std::cerr << argv[1] << ": " << problem << "\n";
+    if (!gvc::ParseTableDescription(*description.bytes, table, problem)) {
+        std::cerr << descriptionPath << ": " << problem << "\n";
         return 1;
     }
     // Values a sensor field cannot hold: warnings only, the file is written.
@@ -45,15 +55,40 @@ int main(int argc, char** argv) {
         std::cerr << argv[1] << ": " << gvc::FieldFitWarningText(table, fit) << "\n";
     const auto bytes = gvc::WriteSensorTypeTableBytes(table, problem);
     if (!bytes) {
-        std::cerr << argv[1] << ": " << problem << "\n";
+        std::cerr << descriptionPath << ": " << problem << "\n";
         return 1;
     }
-    std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-    out.close();
-    if (!out) {
-        std::cerr << "cannot write " << argv[2] << "\n";
+    // Through a temporary file, so a failed write leaves an older table whole;
+    // the system's reason follows on a second line.
+    std::string cause;
+    const std::string output = gvc::Cp1251PathText(std::filesystem::path(outputPath));
+    if (!gvc::WriteFileAtomically(gvc::RealFileSystem(), output, *bytes, cause)) {
+        std::cerr << "cannot write " << outputPath << "\n";
+        if (!cause.empty()) std::cerr << gvc::Utf8FromCp1251(cause) << "\n";
         return 1;
     }
     return 0;
+}
+
+int Run(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--describe") return Describe(argv[2]);
+    if (argc != 3) {
+        std::cerr << "usage: gvc-tablegen DESCRIPTION OUTPUT\n       gvc-tablegen --describe TABLE\n";
+        return 2;
+    }
+    return Generate(argv[1], argv[2]);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Nothing may end the program unexplained: any exception is printed.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "gvc-tablegen: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "gvc-tablegen: unexpected failure\n";
+    }
+    return 2;
 }

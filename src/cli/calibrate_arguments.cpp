@@ -1,0 +1,31 @@
+#include "cli/calibrate_arguments.h"
+
+#include "ui/concentration_text.h"
+#include "util/cp1251.h"
+
+namespace gvc::cli {
+
+std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::string> args,
+                                                          std::ostream& err) {
+    CalibrateArguments parsed;
+    bool referenceGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--yes" && !parsed.yes) {
+            parsed.yes = true;
+        } else if (args[i] == "--reference" && !referenceGiven && i + 1 < args.size()) {
+            referenceGiven = true;
+            const std::string& text = args[++i];
+            parsed.reference = ParseStdText(Cp1251FromUtf8(text));
+            if (!parsed.reference) {
+                err << "not a concentration: \"" << text << "\"\n";
+                return std::nullopt;
+            }
+        } else {
+            err << "usage: gvc-cli calibrate [--yes] [--reference VALUE]\n";
+            return std::nullopt;
+        }
+    }
+    return parsed;
+}
+
+}  // namespace gvc::cli
