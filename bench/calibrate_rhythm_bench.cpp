@@ -82,7 +82,7 @@ void BM_CalibrateSampleRhythm(benchmark::State& state) {
     gvc::DevicePort port(
         *serial,
         [&] {
-            const auto bytes = gvc::ReadFileBytes(dir / "devsim.reg");
+            const auto bytes = gvc::ReadFileBytes(dir / "devsim.reg", gvc::kMaxRegistryFileSize);
             return gvc::MakeMemoryRegistry(bytes ? gvc::ParseRegistryExport(*bytes) : gvc::RegistryTree{});
         },
         error);

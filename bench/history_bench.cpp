@@ -14,7 +14,7 @@ constexpr std::size_t kRecords = 100000;
 void BM_LogVerify(benchmark::State& state) {
     gvc::bench::BigLogDrive drive(kRecords);
     for (auto _ : state) {
-        const auto bytes = gvc::ReadFileBytes(drive.Log());
+        const auto bytes = gvc::ReadFileBytes(drive.Log(), gvc::kMaxReportLogSize);
         const gvc::ReportLogCheck check = gvc::VerifyReportLog(*bytes);
         if (!check.ok) state.SkipWithError("the log does not verify");
         benchmark::DoNotOptimize(check.records.size());
@@ -26,7 +26,7 @@ void BM_ExportCsv(benchmark::State& state) {
     gvc::bench::BigLogDrive drive(kRecords);
     std::size_t size = 0;
     for (auto _ : state) {
-        const auto bytes = gvc::ReadFileBytes(drive.Log());
+        const auto bytes = gvc::ReadFileBytes(drive.Log(), gvc::kMaxReportLogSize);
         gvc::ReportRecords read = gvc::ReadReportRecords(*bytes);
         if (!read.ok) state.SkipWithError("the log does not verify");
         gvc::SortByDateTimeSensor(read.records);

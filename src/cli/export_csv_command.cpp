@@ -3,6 +3,7 @@
 #include "cli/cli_command.h"
 #include "history/csv_export.h"
 #include "history/report_records.h"
+#include "records/report_log.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
 
@@ -26,8 +27,13 @@ int RunExportCsv(std::span<const std::string> args, CommandIo io) {
     }
     std::vector<ReportRecord> all;
     for (const std::string& log : logs) {
-        const auto bytes = ReadFileBytes(std::filesystem::path(log));
+        const FileReadResult file_read = ReadRegularFile(std::filesystem::path(log), kMaxReportLogSize);
+        const auto& bytes = file_read.bytes;
         if (!bytes) {
+            if (!file_read.problem.empty()) {
+                PrintLine(io.err, file_read.problem);
+                return 1;
+            }
             io.err << log << ": cannot read\n";
             return 1;
         }

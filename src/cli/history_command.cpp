@@ -5,6 +5,7 @@
 #include "history/report_records.h"
 #include "history/sensor_history.h"
 #include "records/locations.h"
+#include "records/report_log.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
 
@@ -35,8 +36,13 @@ int RunHistory(std::span<const std::string> args, CommandIo io) {
     const std::string sensor = SensorNumberFromArgument(Cp1251FromUtf8(args[0]));
     const std::filesystem::path log =
         args.size() == 2 ? std::filesystem::path(args[1]) : NativePath(locations::ReportLogPath);
-    const auto bytes = ReadFileBytes(log);
+    const FileReadResult file_read = ReadRegularFile(log, kMaxReportLogSize);
+    const auto& bytes = file_read.bytes;
     if (!bytes) {
+        if (!file_read.problem.empty()) {
+            PrintLine(io.err, file_read.problem);
+            return 1;
+        }
         io.err << Utf8FromCp1251(Cp1251PathText(log)) << ": cannot read\n";
         return 1;
     }

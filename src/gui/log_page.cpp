@@ -16,6 +16,7 @@
 #include "gui/log_records_model.h"
 #include "gui/slope_plot.h"
 #include "history/sensor_history.h"
+#include "records/certificate.h"
 #include "util/native_path.h"
 
 namespace gvc::gui {
@@ -230,7 +231,7 @@ void LogPage::btPdfClick() {
     const QString pdfPath = QString::fromStdU16String(pdf.u16string());
     const std::string pdfText = Cp1251PathText(pdf);
     // The file is read again: it is written as it stands now, if it verifies.
-    const auto bytes = ReadFileBytes(found->file);
+    const auto bytes = ReadFileBytes(found->file, kMaxCertificateSize);
     if (!bytes || !ReadCertificate(*bytes).ok) {
         op_.Show(MessageKind::kError,
                  found->path + ": " +

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "records/certificate.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
 
@@ -45,9 +46,11 @@ CertificateScan ScanCertificates(const std::filesystem::path& root) {
     std::vector<FoundCertificate> found;
     for (const auto& file : files) {
         const std::string name = Cp1251PathText(file);
-        const auto bytes = ReadFileBytes(file);
+        const FileReadResult file_read = ReadRegularFile(file, kMaxCertificateSize);
+        const auto& bytes = file_read.bytes;
         if (!bytes) {
-            scan.problems.push_back({name, std::string("Не читается файл"_cp)});
+            scan.problems.push_back(
+                {name, file_read.problem.empty() ? std::string("Не читается файл"_cp) : file_read.problem});
             continue;
         }
         CertificateRead read = ReadCertificate(*bytes);

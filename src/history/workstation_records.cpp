@@ -1,6 +1,7 @@
 #include "history/workstation_records.h"
 
 #include "records/locations.h"
+#include "records/report_log.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
 
@@ -10,13 +11,16 @@ using namespace gvc::literals;
 
 WorkstationRecords ReadWorkstationRecords() {
     WorkstationRecords result;
-    const auto bytes = ReadFileBytes(NativePath(locations::ReportLogPath));
+    const FileReadResult read = ReadRegularFile(NativePath(locations::ReportLogPath), kMaxReportLogSize);
+    const auto& bytes = read.bytes;
     if (bytes) {
         result.log = ReadReportRecords(*bytes);
         SortByDateTimeSensor(result.log.records);
     } else {
-        result.log.message = std::string("Не открывается файл "_cp) + std::string(locations::ReportLogPath) +
-                             std::string(" для чтения"_cp);
+        result.log.message = read.problem.empty()
+                                 ? std::string("Не открывается файл "_cp) +
+                                       std::string(locations::ReportLogPath) + std::string(" для чтения"_cp)
+                                 : read.problem;
     }
     result.certificates = ScanCertificates(NativePath(locations::SensorsDir));
     return result;

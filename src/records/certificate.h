@@ -16,6 +16,9 @@
 namespace gvc {
 
 inline constexpr std::size_t kCertificateLineWidth = 77;
+// The largest certificate file read back: one is 5698 bytes; the bound leaves
+// room and keeps a wrong file given as a certificate from being read whole.
+inline constexpr std::size_t kMaxCertificateSize = 64 * 1024;
 
 // "...\Датчики\03-CO\Тип_03-01\03-01_00_012_345.dat".
 std::string CertificatePath(const SensorIdentity& identity, const SensorTypeTable& table);

@@ -43,12 +43,15 @@ bool ArchiveCertificate(const SensorIdentity& identity, const SensorTypeTable& t
     const std::string current = CertificatePath(identity, table);
     if (!fs.Exists(current)) return true;
     std::string target = ArchivedCertificatePath(identity, table, "");
+    // The system's reason (a full disk, say) goes on a line of its own, when known.
+    std::string cause;
     auto fail = [&] {
+        if (cause.empty()) cause = fs.FailureCause();
         error.Set(std::string("Не могу сохранить прежний сертификат в архиве "_cp) + target + "\r\n" +
-                  std::string("Новый сертификат не записан."_cp));
+                  std::string("Новый сертификат не записан."_cp) + (cause.empty() ? "" : "\r\n" + cause));
         return false;
     };
-    const auto old = fs.ReadAll(current);
+    const auto old = fs.ReadAll(current, kMaxCertificateSize);
     if (!old) return fail();
     target = ArchivedCertificatePath(identity, table, *old);
 
@@ -65,11 +68,11 @@ bool ArchiveCertificate(const SensorIdentity& identity, const SensorTypeTable& t
     // already (a save that stopped after archiving), other bytes get a number.
     const std::string stem = target.substr(0, target.size() - 4);
     for (int n = 2; fs.Exists(target); ++n) {
-        if (fs.ReadAll(target) == old) return true;
+        if (fs.ReadAll(target, kMaxCertificateSize) == old) return true;
         if (n > 999) return fail();
         target = stem + "_" + std::to_string(n) + ".dat";
     }
-    if (!WriteFileAtomically(fs, target, *old)) return fail();
+    if (!WriteFileAtomically(fs, target, *old, cause)) return fail();
     return true;
 }
 

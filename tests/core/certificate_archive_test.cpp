@@ -42,7 +42,7 @@ protected:
         std::map<std::string, std::string> files;
         std::error_code ec;
         for (const auto& e : std::filesystem::directory_iterator(Native(ArchiveDirectory()), ec))
-            files[e.path().filename().string()] = ReadFileBytes(e.path()).value_or("<unreadable>");
+            files[e.path().filename().string()] = ReadFileBytes(e.path(), 1 << 24).value_or("<unreadable>");
         return files;
     }
 

@@ -36,7 +36,7 @@ protected:
             run.out.append(buffer, n);
         const int status = ::pclose(pipe);
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = ReadFileBytes(errFile).value_or("");
+        run.err = ReadFileBytes(errFile, 1 << 24).value_or("");
         return run;
     }
     std::string Write(const std::string& name, const std::string& bytes) {

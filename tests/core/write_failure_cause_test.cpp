@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "records/certificate.h"
+#include "records/certificate_archive.h"
 #include "records/data_dirs.h"
 #include "records/report_log.h"
 #include "records_fixtures.h"
@@ -64,8 +65,11 @@ TEST_F(FullDiskTest, EveryWriterAddsTheSystemsReason) {
         const char* what;
         std::string file;  // Windows-1251 path of the file that must stay as it was
         std::function<bool()> write;
-        const char* message;
+        std::string message;
     };
+    // A second certificate of the sensor keeps the first in the archive
+    // before anything else; a first one of another sensor is written at once.
+    const SensorIdentity other{1, 777, 1, 1};
     const Case cases[] = {
         {"report log append", std::string(locations::ReportLogPath),
          [&] {
@@ -75,16 +79,21 @@ TEST_F(FullDiskTest, EveryWriterAddsTheSystemsReason) {
          "Файл Отчета: нарушен формат исходного файла"},
         {"empty report log", std::string(locations::ReportLogPath),
          [&] { return CreateReportLog(full_, op_, error_); }, "Не открывается файл Отчетов для записи"},
-        {"certificate", CertificatePath(identity_, table_),
+        {"certificate archive", CertificatePath(identity_, table_),
          [&] { return WriteSensorFile(rows, "0046.500", identity_, params_, table_, when_, full_, error_); },
+         "Не могу сохранить прежний сертификат в архиве " +
+             Utf8FromCp1251(
+                 ArchivedCertificatePath(identity_, table_, ReadNative(CertificatePath(identity_, table_)))) +
+             "\r\nНовый сертификат не записан."},
+        {"first certificate", CertificatePath(other, table_),
+         [&] { return WriteSensorFile(rows, "0046.500", other, params_, table_, when_, full_, error_); },
          "Не проходит запись в файл Датчика"},
     };
     for (const Case& c : cases) {
         const std::string before = ReadNative(c.file);
         error_.Set("");
         EXPECT_FALSE(c.write()) << c.what;
-        EXPECT_EQ(Utf8FromCp1251(error_.Text()), std::string(c.message) + "\r\nNo space left on device")
-            << c.what;
+        EXPECT_EQ(Utf8FromCp1251(error_.Text()), c.message + "\r\nNo space left on device") << c.what;
         EXPECT_EQ(ReadNative(c.file), before) << c.what;
     }
 }

@@ -137,7 +137,7 @@ private Q_SLOTS:
         QVERIFY2(sandbox.Messages().isEmpty(), qPrintable(sandbox.Messages().join("; ")));
         const fs::path pdf = typeDir / "01-01_00_000_001.pdf";
         QCOMPARE(opened, QStringList{QString::fromStdU16String(pdf.u16string())});
-        const std::string bytes = ReadFileBytes(pdf).value_or("");
+        const std::string bytes = ReadFileBytes(pdf, 1 << 24).value_or("");
         QVERIFY(bytes.starts_with("%PDF-"));
         QVERIFY(bytes.find("/FontFile2") != std::string::npos);          // the fonts are embedded
         QVERIFY(bytes.find("/MediaBox [0 0 595") != std::string::npos);  // A4

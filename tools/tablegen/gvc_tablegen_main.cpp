@@ -52,7 +52,7 @@ int Generate(const char* descriptionPath, const char* outputPath) {
     }
     // Values a sensor field cannot hold: warnings only, the file is written.
     for (const gvc::FieldFitProblem& fit : gvc::FindFieldFitProblems(table))
-        std::cerr << argv[1] << ": " << gvc::FieldFitWarningText(table, fit) << "\n";
+        std::cerr << descriptionPath << ": " << gvc::FieldFitWarningText(table, fit) << "\n";
     const auto bytes = gvc::WriteSensorTypeTableBytes(table, problem);
     if (!bytes) {
         std::cerr << descriptionPath << ": " << problem << "\n";
