@@ -1,4 +1,5 @@
 #include "history/due_list.h"
+#include "util/stable_sort.h"
 
 #include <algorithm>
 #include <map>
@@ -90,7 +91,7 @@ std::vector<DueSensor> DueSensors(const std::vector<FoundCertificate>& certifica
         const bool endPassed = c.summary.endOfUse && DayNumber(*c.summary.endOfUse) < todayNumber;
         due.push_back({c, daysLeft, endPassed});
     }
-    std::stable_sort(due.begin(), due.end(), [](const DueSensor& a, const DueSensor& b) {
+    StableSort(due, [](const DueSensor& a, const DueSensor& b) {
         return std::tie(a.certificate.summary.nextCalibration, a.certificate.summary.sensorNumber) <
                std::tie(b.certificate.summary.nextCalibration, b.certificate.summary.sensorNumber);
     });

@@ -1,4 +1,5 @@
 #include "history/report_records.h"
+#include "util/stable_sort.h"
 
 #include <algorithm>
 #include <charconv>
@@ -141,7 +142,7 @@ void SortByDateTimeSensor(std::vector<ReportRecord>& records) {
     };
     // One workstation's log is in order already (records are appended).
     if (std::is_sorted(records.begin(), records.end(), before)) return;
-    std::stable_sort(records.begin(), records.end(), before);
+    StableSort(records, before);
 }
 
 }  // namespace gvc
