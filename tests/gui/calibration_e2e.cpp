@@ -37,10 +37,6 @@ using namespace gvc::literals;
 
 namespace {
 
-QString U(std::string_view cp1251) {
-    return Qs(cp1251);
-}
-
 // A stage lasts at most three minutes; a run has two, and saving follows.
 constexpr int kRunTimeoutMs = 420'000;
 

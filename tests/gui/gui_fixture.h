@@ -33,6 +33,11 @@ namespace gvc::gui::test {
 
 namespace fs = std::filesystem;
 
+// A Windows-1251 text of the program as a QString, for comparisons.
+inline QString U(std::string_view cp1251) {
+    return Qs(cp1251);
+}
+
 // The scripted operator, who may also act before answering a question (as a
 // technician sets the gas in the chamber before pressing Yes), or hand every
 // message on to real message boxes. Every message is recorded either way.

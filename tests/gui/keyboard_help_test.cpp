@@ -30,10 +30,6 @@ using namespace gvc::literals;
 
 namespace {
 
-QString U(std::string_view cp1251) {
-    return Qs(cp1251);
-}
-
 void Touch(const std::filesystem::path& file) {
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file) << "<html></html>";

@@ -29,10 +29,6 @@ using namespace gvc::literals;
 
 namespace {
 
-QString U(std::string_view cp1251) {
-    return Qs(cp1251);
-}
-
 const QString kNoFurtherWork = U(" - дальнейшая работа НЕВОЗМОЖНА !"_cp);
 
 // Runs the event loop until the window has handled its close request.
