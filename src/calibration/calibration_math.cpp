@@ -10,15 +10,6 @@ bool InInt32Range(double x) {
 }
 }  // namespace
 
-RangeScaling ComputeRangeScale(std::uint16_t rangeTop, double multiplierScale) {
-    RangeScaling s;
-    while (s.exponent < 3 && rangeTop * multiplierScale * s.scale <= 1000.0) {
-        s.scale *= 10.0;
-        ++s.exponent;
-    }
-    return s;
-}
-
 std::int32_t ComputeSpreadLimit(std::uint16_t tolerance, std::int32_t adcDivisor, std::int32_t adcCeiling,
                                 unsigned pgaGain) {
     if (adcDivisor == 0) return 0;

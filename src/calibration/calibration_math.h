@@ -6,18 +6,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "sensor/sensor_encoding.h"  // ComputeRangeScale
 #include "sensor/sensor_params.h"
 
 namespace gvc {
-
-struct RangeScaling {
-    std::uint8_t exponent = 0;
-    double scale = 1.0;
-};
-
-// Multiplies the scale by 10 (at most three times) while the range top in
-// counts stays at or below 1000.
-RangeScaling ComputeRangeScale(std::uint16_t rangeTop, double multiplierScale);
 
 // tolerance (hundredths of a percent) x 0.01 x 0.01 / divisor x ceiling x 2^pga,
 // truncated; 0 when the divisor is 0 or the result is not a finite 32-bit value.

@@ -4,6 +4,7 @@
 #include "cli/cli_command.h"
 #include "history/due_list.h"
 #include "records/locations.h"
+#include "records/report_timestamp.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
 #include "util/text_format.h"

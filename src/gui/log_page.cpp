@@ -17,6 +17,7 @@
 #include "gui/slope_plot.h"
 #include "history/sensor_history.h"
 #include "records/certificate.h"
+#include "records/report_timestamp.h"
 #include "util/native_path.h"
 
 namespace gvc::gui {

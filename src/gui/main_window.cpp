@@ -1,14 +1,12 @@
+// Building the main window: its panels, pages, plots, lamps and timers, and
+// the wiring of its controls to the calibration run.
 #include "gui/main_window.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -17,14 +15,7 @@
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
 #include "gui/log_page.h"
-#include "gui/progress_window.h"
-#include "gui/reference_dialog.h"
-#include "records/report_timestamp.h"
-#include "records/sensor_number.h"
-#include "ui/concentration_text.h"
-#include "util/file_version.h"
-#include "util/native_path.h"
-#include "util/text_format.h"
+#include "gui/main_window_show.h"
 
 namespace gvc::gui {
 
@@ -39,39 +30,6 @@ constexpr Qt::Alignment kCentred = Qt::AlignCenter;
 
 QLabel* MakeCentredStatic(QWidget* parent, const char* name, const QRect& geometry, const QString& text) {
     return MakeStatic(parent, name, geometry, text, colour::kCream, kCentred);
-}
-
-SensorDate Today() {
-    const ReportTimestamp now = LocalTimestampNow();
-    SensorDate today;
-    today.year = now.year;
-    today.month = static_cast<std::uint8_t>(now.month);
-    today.day = static_cast<std::uint8_t>(now.day);
-    return today;
-}
-
-QColor ToQColor(RgbColour c) {
-    return {c.r, c.g, c.b};
-}
-
-// Setters that leave an unchanged component alone: the run reports its page
-// many times a second.
-void ShowText(QLabel* label, const QString& text) {
-    if (label->text() != text) label->setText(text);
-}
-
-void ShowBackground(QWidget* widget, const QColor& colour) {
-    if (BackgroundOf(widget) != colour || !widget->autoFillBackground()) SetBackground(widget, colour);
-}
-
-void ShowTextColour(QWidget* widget, const QColor& colour) {
-    if (widget->palette().color(QPalette::Text) != colour) SetTextColour(widget, colour);
-}
-
-// Runs or stops a timer as the run says; a running timer keeps its rhythm.
-void FollowTimer(QTimer* timer, bool on) {
-    if (on && !timer->isActive()) timer->start();
-    if (!on && timer->isActive()) timer->stop();
 }
 
 // The graph panel: value labels left of each plot, time labels below, and a
@@ -318,263 +276,6 @@ void MainWindow::BuildLamps() {
     MakeLabel(gbStatus, "lRes", {8, 194, 165, 13}, Qs("Истечение Ресурсов"_cp));
     shResA = lamp("shResA", "lResA", lampLeft, 212, Qs("Общий"_cp));
     shResG = lamp("shResG", "lResG", 82, 212, Qs("Градуировки"_cp));
-}
-
-void MainWindow::ShowGraph(const TrendGraph& graph, const std::array<QLabel*, 8>& labels, UpDown* stepUpDown,
-                           UpDown* scrollUpDown) {
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        ShowText(labels[i], Qs(graph.labels[i]));
-    // Setting the controls requests nothing, so the run is not asked again.
-    const QSignalBlocker stepBlock(stepUpDown);
-    const QSignalBlocker scrollBlock(scrollUpDown);
-    stepUpDown->SetRange(0, static_cast<int>(kGraphScaleTable.size()) - 1);
-    stepUpDown->SetPosition(graph.stepPosition);
-    scrollUpDown->SetRange(0, graph.scrollMaximum);
-    scrollUpDown->SetPosition(graph.scrollPosition);
-}
-
-void MainWindow::PageChanged(const CalibrationPage& page) {
-    // The timers first: a modal box may open as soon as this returns. The
-    // draw timer runs before the sample timer.
-    FollowTimer(tmDraw, page.drawTimerOn);
-    FollowTimer(tmSample, page.sampleTimerOn);
-
-    if (btStart->text() != Qs(page.startCaption)) btStart->setText(Qs(page.startCaption));
-    const QString status = Qs(page.statusText);
-    if (edStatusG->text() != status) edStatusG->setText(status);
-    ShowBackground(edStatusG, ToQColor(page.statusBackground));
-    ShowTextColour(edStatusG, ToQColor(page.statusFont));
-    edStatusG->setVisible(page.statusVisible);
-    ShowText(stTime, Qs(page.timeText));
-    stTime->setVisible(page.timeVisible);
-
-    ShowText(stNulU, Qs(page.zeroConcentrationText));
-    // The reference dialog changes stStdU between resets; the run's text is
-    // shown when it changes.
-    if (page.referenceConcentrationText != shownReferenceText_) {
-        shownReferenceText_ = page.referenceConcentrationText;
-        ShowText(stStdU, Qs(shownReferenceText_));
-    }
-    ShowText(lKNul2, Qs(page.unitText));
-    ShowText(lKStd2, Qs(page.unitText));
-    ShowText(stDltZ, Qs(page.spreadLimitText));
-    ShowText(stDltC, Qs(page.spreadText));
-    ShowText(stNulA, Qs(page.zeroAverageText));
-    ShowText(stStdA, Qs(page.referenceAverageText));
-    ShowText(stBias, Qs(page.offsetText));
-    ShowText(stSlop, Qs(page.slopeText));
-    ShowText(stCurK, Qs(page.currentAdcText));
-    ShowText(stCurT, Qs(page.currentTemperatureText));
-
-    const auto lamps = Lamps();
-    for (int i = 0; i < kLampCount; ++i) {
-        RgbColour colour;
-        if (LampColour(static_cast<Lamp>(i), page.lamps[static_cast<std::size_t>(i)], colour))
-            lamps[static_cast<std::size_t>(i)]->SetColour(ToQColor(colour));
-    }
-
-    ShowGraph(run_->ZeroGraph(), lgC0, udNulS, udNulP);
-    ShowGraph(run_->ReferenceGraph(), lgC1, udStdS, udStdP);
-
-    // The result's gain, offset and slope in the new column.
-    const CharacteristicsRows& rows = characteristics_.Rows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].newText != shownRows_[i].newText) {
-            ShowCharacteristics();
-            break;
-        }
-    }
-}
-
-void MainWindow::ShowCharacteristics() {
-    shownRows_ = characteristics_.Rows();
-    lvParam->ShowRows(shownRows_);
-}
-
-PlotCanvas& MainWindow::ZeroCanvas() {
-    return *pnNul;
-}
-
-PlotCanvas& MainWindow::ReferenceCanvas() {
-    return *pnStd;
-}
-
-void MainWindow::ClosePort() {
-    parts_.link.ClosePort();
-}
-
-void MainWindow::SaveLineShown(SaveLine line, std::string_view text) {
-    if (progress_ != nullptr) progress_->ShowSaveLine(line, Qs(text));
-    if (line == SaveLine::kCertificate) tsLog->Reload();
-}
-
-ReportTimestamp MainWindow::Now() {
-    return LocalTimestampNow();
-}
-
-void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* reference) {
-    progress_ = progress;
-    relay_.window = progress;
-    reference_dialog_ = reference;
-}
-
-void MainWindow::FormCreate(const std::string& programDir) {
-    // The run's status field stays hidden until a run shows it.
-    edStatusG->hide();
-    // A refused second instance asks nothing and creates nothing: its show
-    // handler only says so and closes the window.
-    startupOk_ = !parts_.secondInstance && startup_.StartupChecks(programDir);
-    connectionState_ = 1;
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (shown_) return;
-    shown_ = true;
-    FormShow();
-}
-
-void MainWindow::FormShow() {
-    if (parts_.secondInstance) {
-        parts_.op.Show(MessageKind::kError, "Повторный запуск программы ЗАПРЕЩЕН!"_cp);
-        RequestClose();
-    }
-    tmSample->stop();
-    tmDraw->stop();
-    // A window that is closing creates nothing more: a second instance and a
-    // failed start-up leave the data tree alone, and one error box is the end.
-    if (closeRequested_) return;
-    if (!startupOk_) {
-        RequestClose();
-        return;
-    }
-    if (!startup_.FinishStartup()) {
-        RequestClose();
-        return;
-    }
-    const std::string version = GetFileVersionText(parts_.programFile);
-    setWindowTitle(windowTitle() + Qs(" (v_"_cp) + Qs(version) + QStringLiteral(")"));
-    RefreshConnectionDisplay();
-    reference_ = ReferenceSelection{};
-    lastGasNumber_ = kNoGasNumber;
-    help_ = LocateHelpFiles(startup_.ProgramDir());
-}
-
-void MainWindow::RequestClose() {
-    closeRequested_ = true;
-    QTimer::singleShot(0, this, [this] { close(); });
-}
-
-bool MainWindow::RunIsActive() const {
-    return run_->Running();
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-    if (RunIsActive()) {
-        parts_.op.Show(MessageKind::kError, "Идет Градуировка - Выключение Запрещено!"_cp);
-        event->ignore();
-        return;
-    }
-    event->accept();
-}
-
-void MainWindow::btConnClick() {
-    if (RunIsActive()) {
-        parts_.op.Show(MessageKind::kError, "Идет Градуировка - Отсоединение Запрещено!"_cp);
-        return;
-    }
-    if (connectionState_ != 0) {
-        connectionState_ = ConnectSensor(*access_, catalogue_, parts_.link);
-        if (connectionState_ == 0) {
-            snapshot_ = TakeConnectionSnapshot(sensor_.OldParams);
-            pcGrad->setCurrentWidget(tsCal);
-        } else {
-            pcGrad->setCurrentWidget(tsPar);
-        }
-    } else {
-        parts_.link.ClosePort();
-        connectionState_ = 1;
-        pcGrad->setCurrentIndex(1);
-    }
-    RefreshConnectionDisplay();
-}
-
-void MainWindow::RefreshConnectionDisplay() {
-    if (connectionState_ == 0) {
-        const SensorIdentity& id = sensor_.identity;
-        stConn->setText(Qs("подсоединен"_cp));
-        SetTextColour(stConn, colour::kGreen);
-        btConn->setText(Qs("Отсоединить"_cp));
-        stNum->setText(Qs(SensorNumberText(id)));
-        stType->setText(Qs("очередная"_cp));
-        stSen->setText(Qs(FormatIntZero(id.GasCode, 2) + "-" + FormatIntZero(id.TypeNumber, 2)));
-        stGaz->setText(id.GasCode < catalogue_.names.size() ? Qs(catalogue_.names[id.GasCode]) : QString());
-        // The new column is built before the firmware identifier, which shows
-        // the new kind code of this sensor.
-        characteristics_.FillOldValues(sensor_.OldParams, table_);
-        characteristics_.FillNewValues(sensor_, table_, snapshot_, Today());
-        ShowCharacteristics();
-        std::string firmware = FormatIntZero(static_cast<std::int32_t>(sensor_.OldParams.FirmwareVersion), 5);
-        firmware.insert(2, ".");
-        stIDPrg->setText(Qs(FormatIntZero(id.GasCode, 2) + "." +
-                            FormatIntZero(sensor_.NewParams.KindCode, 2) + "." + firmware));
-        stLIDPrg->show();
-        stIDPrg->show();
-        pcGrad->show();
-        stLIDPrg->raise();
-        stIDPrg->raise();
-        ResetReferenceOnNewFamily();
-        run_->ResetCalibrationPage();
-        return;
-    }
-    if (connectionState_ == 1) {
-        stConn->setText(Qs("отсоединен"_cp));
-        SetTextColour(stConn, colour::kGrey);
-    } else {
-        stConn->setText(Qs("обрыв"_cp));
-        SetTextColour(stConn, colour::kRed);
-    }
-    btConn->setText(Qs("Подсоединить"_cp));
-    stNum->clear();
-    stType->clear();
-    stGaz->clear();
-    stSen->clear();
-    stLIDPrg->hide();
-    stIDPrg->hide();
-    pcGrad->hide();
-}
-
-void MainWindow::ResetReferenceOnNewFamily() {
-    const int gasNumber = sensor_.identity.GasNumber;
-    if (gasNumber == lastGasNumber_) return;
-    lastGasNumber_ = gasNumber;
-    ApplyReferenceResult(kReferenceResultStandard, 0, sensor_.NewParams.RefConc, reference_);
-    ShowReference();
-}
-
-void MainWindow::ShowReference() {
-    gbStd->setTitle(Qs(ReferenceGroupCaption(reference_.referenceManual)));
-    SetBackground(stStdU, ToQColor(ReferenceDisplayColour(reference_.referenceManual)));
-    stStdU->setText(Qs(FormatConcentration(reference_.referenceValue, sensor_.NewParams.MultiplierCode)));
-}
-
-void MainWindow::stStdUDblClick() {
-    if (reference_dialog_ == nullptr) return;
-    reference_dialog_->SetRange(
-        {sensor_.NewParams.RangeTop, characteristics_.UnitText(), sensor_.NewParams.MultiplierCode});
-    reference_dialog_->SetValueInUse(reference_.referenceValue, reference_.referenceManual);
-    const int result = reference_dialog_->Run(sensor_.NewParams.RefConc, sensor_.NewParams.MultiplierCode);
-    if (ApplyReferenceResult(result, reference_dialog_->NewStd(), sensor_.NewParams.RefConc, reference_))
-        ShowReference();
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == stStdU && event->type() == QEvent::MouseButtonDblClick) {
-        stStdUDblClick();
-        return true;
-    }
-    if (watched == stStdU && ReferenceFieldKey(event)) return true;
-    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace gvc::gui

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "gui/gui_widgets.h"
-#include "history/calendar.h"
+#include "util/calendar.h"
 
 namespace gvc::gui {
 

@@ -17,9 +17,7 @@ constexpr std::size_t kLine = kCertificateLineWidth + 2;
 constexpr std::size_t kItemLabelWidth = 52;
 
 std::string_view LineText(std::string_view bytes, std::size_t index) {
-    const std::size_t pos = index * kLine;
-    if (pos + kCertificateLineWidth > bytes.size()) return {};
-    return bytes.substr(pos, kCertificateLineWidth);
+    return CertificateLineText(bytes, index);
 }
 
 std::string_view TrimRight(std::string_view text) {
@@ -28,18 +26,6 @@ std::string_view TrimRight(std::string_view text) {
 }
 
 }  // namespace
-
-std::optional<CertificateStamp> CertificateStampOf(std::string_view bytes) {
-    // "Дата:" is 5 bytes, the date 10, "        Время: " 15, the time 8.
-    const std::string_view line = LineText(bytes, 4);
-    if (!line.starts_with("Дата:"_cp) || line.substr(15, 15) != "        Время: "_cp) return std::nullopt;
-    const auto date = ParseDotDate(line.substr(5, 10));
-    const std::string_view time = line.substr(30, 8);
-    if (!date || time[2] != ':' || time[5] != ':' ||
-        time.find_first_not_of("0123456789:") != std::string_view::npos)
-        return std::nullopt;
-    return CertificateStamp{*date, std::string(time)};
-}
 
 std::optional<std::string> CertificateItemValue(std::string_view bytes, std::string_view label) {
     for (std::size_t i = 0; (i + 1) * kLine <= bytes.size(); ++i) {

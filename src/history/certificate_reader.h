@@ -8,18 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "history/calendar.h"
+#include "records/certificate_stamp.h"
+#include "util/calendar.h"
 
 namespace gvc {
-
-// The date and time printed in line 5 ("Дата:dd.mm.yyyy        Время: hh:mm:ss").
-struct CertificateStamp {
-    CivilDate date;
-    std::string time;  // "hh:mm:ss"
-};
-// Read without verifying the rest of the file, so even a damaged certificate
-// can be named after its calibration when it is kept.
-std::optional<CertificateStamp> CertificateStampOf(std::string_view bytes);
 
 struct CertificateSummary {
     std::string sensorNumber;  // Windows-1251, "03-01.00.012.345"

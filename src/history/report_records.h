@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "history/calendar.h"
+#include "util/calendar.h"
 
 namespace gvc {
 

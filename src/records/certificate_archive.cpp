@@ -1,7 +1,7 @@
 #include "records/certificate_archive.h"
 
-#include "history/certificate_reader.h"
 #include "records/certificate.h"
+#include "records/certificate_stamp.h"
 #include "records/data_dirs.h"
 #include "records/locations.h"
 #include "records/sensor_number.h"

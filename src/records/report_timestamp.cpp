@@ -25,4 +25,9 @@ std::string TimeText(const ReportTimestamp& t) {
     return FormatIntZero(t.hour, 2) + ":" + FormatIntZero(t.minute, 2) + ":" + FormatIntZero(t.second, 2);
 }
 
+CivilDate LocalDateToday() {
+    const ReportTimestamp now = LocalTimestampNow();
+    return {now.year, now.month, now.day};
+}
+
 }  // namespace gvc

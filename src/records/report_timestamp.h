@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "util/calendar.h"
+
 namespace gvc {
 
 struct ReportTimestamp {
@@ -18,6 +20,9 @@ struct ReportTimestamp {
 
 // The PC's local date and time now.
 ReportTimestamp LocalTimestampNow();
+
+// The PC's local date today.
+CivilDate LocalDateToday();
 
 // "dd.mm.yyyy" and "hh:mm:ss".
 std::string DateText(const ReportTimestamp& t);

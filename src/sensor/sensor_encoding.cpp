@@ -52,6 +52,15 @@ double PowerOfTen(unsigned n) {
     return p;
 }
 
+RangeScaling ComputeRangeScale(std::uint16_t rangeTop, double multiplierScale) {
+    RangeScaling s;
+    while (s.exponent < 3 && rangeTop * multiplierScale * s.scale <= 1000.0) {
+        s.scale *= 10.0;
+        ++s.exponent;
+    }
+    return s;
+}
+
 std::int64_t TemperatureCodeAt(std::int64_t tenthsOfDegree, std::uint16_t tempScale,
                                std::uint16_t tempOffset) {
     return (tenthsOfDegree + tempOffset) * tempScale / 1000;

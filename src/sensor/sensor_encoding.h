@@ -63,6 +63,14 @@ std::int32_t SlopeToStored(std::int32_t slope);
 // 10 to the power n.
 double PowerOfTen(unsigned n);
 
+// The range exponent: the range top in counts is scaled by 10 (at most three
+// times) while it stays at or below 1000.
+struct RangeScaling {
+    std::uint8_t exponent = 0;
+    double scale = 1.0;
+};
+RangeScaling ComputeRangeScale(std::uint16_t rangeTop, double multiplierScale);
+
 // The temperature code at `tenthsOfDegree` for the sensor's scale and offset,
 // in integer arithmetic with truncating division.
 std::int64_t TemperatureCodeAt(std::int64_t tenthsOfDegree, std::uint16_t tempScale,

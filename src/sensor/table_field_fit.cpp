@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "calibration/calibration_math.h"
 #include "sensor/sensor_encoding.h"
 #include "util/cp1251.h"
 #include "util/text_format.h"

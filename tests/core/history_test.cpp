@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "history/calendar.h"
+#include "util/calendar.h"
 #include "history/csv_export.h"
 #include "history/due_list.h"
 #include "history/report_records.h"

@@ -18,8 +18,9 @@
 #include "gui/log_records_model.h"
 #include "gui/slope_plot.h"
 #include "gui_fixture.h"
-#include "history/calendar.h"
 #include "records/certificate.h"
+#include "records/report_timestamp.h"
+#include "util/calendar.h"
 
 using namespace gvc;
 using namespace gvc::gui;

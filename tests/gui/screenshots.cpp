@@ -35,8 +35,9 @@
 #include "gui/log_page.h"
 #include "gui/message_box_operator.h"
 #include "gui_fixture.h"
-#include "history/calendar.h"
+#include "records/report_timestamp.h"
 #include "records/sensor_number.h"
+#include "util/calendar.h"
 
 using namespace gvc::gui;
 using namespace gvc::gui::test;

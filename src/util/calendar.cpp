@@ -1,8 +1,7 @@
-#include "history/calendar.h"
+#include "util/calendar.h"
 
 #include <algorithm>
 
-#include "records/report_timestamp.h"
 #include "util/text_format.h"
 
 namespace gvc {
@@ -84,11 +83,6 @@ std::string IsoDateText(const CivilDate& date) {
 std::string DotDateText(const CivilDate& date) {
     return FormatIntZero(date.day, 2) + "." + FormatIntZero(date.month, 2) + "." +
            FormatIntZero(date.year, 4);
-}
-
-CivilDate LocalDateToday() {
-    const ReportTimestamp now = LocalTimestampNow();
-    return {now.year, now.month, now.day};
 }
 
 }  // namespace gvc

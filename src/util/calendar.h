@@ -35,7 +35,4 @@ std::optional<CivilDate> ParseIsoDate(std::string_view text);
 std::string IsoDateText(const CivilDate& date);  // "2026-05-14"
 std::string DotDateText(const CivilDate& date);  // "14.05.2026"
 
-// The PC's local date today.
-CivilDate LocalDateToday();
-
 }  // namespace gvc
