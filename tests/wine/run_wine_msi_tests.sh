@@ -3,7 +3,7 @@
 # fresh prefix, as an administrator uses it (msiexec ... /qn):
 # - a silent install puts the program, DAT\ and Help\ into Program Files\G_Varnest,
 #   a Start-menu shortcut and one entry under installed programs (name,
-#   version, publisher, icon, link to the guide);
+#   version, publisher, icon, install folder, link to the guide);
 # - the program started through the shortcut's target and working folder shows
 #   its versioned title and reads the sensor from gvc-devsim;
 # - the same version installed again stays one installed version;
@@ -158,7 +158,8 @@ expect_installed "$version" "after the install"
 expect_program_installed "after the install"
 product=$(installed | cut -d' ' -f1)
 for check in "DisplayName=G_Varnest" "DisplayVersion=$version" "Publisher=G_Varnest developers" \
-    "HelpLink=C:\\Program Files\\G_Varnest\\Help\\operator_guide.html" "NoModify=0x1"; do
+    "HelpLink=C:\\Program Files\\G_Varnest\\Help\\operator_guide.html" "InstallLocation=C:\\Program Files\\G_Varnest\\" \
+    "NoModify=0x1"; do
     value=$(entry_value "$product" "${check%%=*}")
     [ "$value" = "${check#*=}" ] || fail "installed programs: ${check%%=*} is '$value', not '${check#*=}'"
 done

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154
 # Sourced by the Windows window tests and the installer test: a Wine prefix set
 # up as an operator's PC, a virtual X display, and one session of the real
 # window against gvc-devsim.
@@ -100,6 +101,7 @@ window_session() {
     [ -f "$drive_d/ВЕЛМОР_Датчики/Отчет/REPORT.log" ] || fail "the answer Yes made no report log on D:"
 
     # The client area is 656 x 449; Wine draws the frame and caption in the X window.
+    # shellcheck disable=SC2034 # xdotool also sets SCREEN and WINDOW
     local X Y WIDTH HEIGHT SCREEN WINDOW frame caption centre_x centre_y
     eval "$(xdotool getwindowgeometry --shell "$main")"
     frame=$(((WIDTH - 656) / 2))
