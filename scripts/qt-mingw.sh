@@ -3,8 +3,10 @@
 # source package and installs it into a cache outside the checkout. Prints the
 # prefix on its last line of standard output.
 #
-#   scripts/qt-mingw.sh            build when missing, reuse when complete
-#   scripts/qt-mingw.sh --prefix   only print the prefix it would use
+#   scripts/qt-mingw.sh                 build when missing, reuse when complete
+#   scripts/qt-mingw.sh --prefix        only print the prefix it would use
+#   scripts/qt-mingw.sh --prebuilt-only take a prebuilt archive or stop (exit 3)
+#                                       instead of building
 #
 # The cache is ${GVC_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/g-varnest}/qt-<version>-mingw-static-<key>,
 # where <key> is a hash of the configure options and the toolchain file, so a
@@ -13,10 +15,20 @@
 # into it last: a cache without that file is never used. The build tree stays
 # in the cache (build-<key>) so an interrupted build continues where it stopped.
 #
+# A prebuilt tree: when GVC_QT_PREBUILT_DIR names a folder holding
+# qt-<version>-mingw-static-<key>.tar.xz for this very key, with its line in
+# that folder's SHA256SUMS, the archive is checked and unpacked instead of
+# building (seconds instead of an hour). The archive holds the one folder of
+# that name, .complete included; it is unpacked beside the cache and renamed
+# into place. Any other key, a missing or wrong checksum or a damaged archive is
+# named on standard error, and Qt is built as without the folder.
+#
 # Host tools (moc, rcc, uic) come from Debian's qt6-base-dev-tools of the same
-# version. The source package is fetched with a private apt configuration (its
-# own sources list and lists folder), so the machine's apt sources stay as they
-# are; apt checks the archive's signatures.
+# version. The source package is fetched with a private apt configuration: the
+# machine's own package sources turned into source-package entries by
+# scripts/apt-source-lists.sh, with its own lists folder, so the machine's apt
+# configuration stays as it is and whatever mirror it uses serves the source;
+# apt checks the archive's signatures.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 started=$SECONDS
@@ -65,14 +77,74 @@ key=$( (
 cache_root=${GVC_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/g-varnest}
 prefix="$cache_root/qt-$qt_version-mingw-static-$key"
 
-if [ "${1:-}" = "--prefix" ]; then
+prebuilt_only=0
+case "${1:-}" in
+--prefix)
     echo "$prefix"
     exit 0
-fi
+    ;;
+--prebuilt-only) prebuilt_only=1 ;;
+"") ;;
+*)
+    echo "usage: qt-mingw.sh [--prefix | --prebuilt-only]" >&2
+    exit 2
+    ;;
+esac
 if [ -f "$prefix/.complete" ]; then
     say "cached: $prefix"
     echo "$prefix"
     exit 0
+fi
+
+# --- A prebuilt tree of this key -------------------------------------------------
+# take_prebuilt: unpacks the archive of this key into the cache and succeeds, or
+# says why not and fails, leaving the cache as it was.
+take_prebuilt() {
+    local dir=$GVC_QT_PREBUILT_DIR name archive sum actual stage
+    name=$(basename "$prefix")
+    archive="$dir/$name.tar.xz"
+    if [ ! -f "$archive" ]; then
+        local others
+        others=$(cd "$dir" 2>/dev/null && ls qt-*-mingw-static-*.tar.xz 2>/dev/null | tr '\n' ' ')
+        say "no prebuilt $name.tar.xz in $dir${others:+ (there: ${others% }, another key)}"
+        return 1
+    fi
+    sum=$(awk -v file="$name.tar.xz" '$2 == file || $2 == "*" file { print $1; exit }' "$dir/SHA256SUMS" 2>/dev/null)
+    if [ -z "$sum" ]; then
+        say "the prebuilt $name.tar.xz has no checksum in $dir/SHA256SUMS: not used"
+        return 1
+    fi
+    actual=$(sha256sum "$archive" | cut -d' ' -f1)
+    if [ "$actual" != "$sum" ]; then
+        say "the prebuilt $name.tar.xz does not match its checksum in $dir/SHA256SUMS ($actual, not $sum): not used"
+        return 1
+    fi
+    mkdir -p "$cache_root"
+    stage=$(mktemp -d "$cache_root/.prebuilt-$key.XXXXXX")
+    if ! tar -xJf "$archive" -C "$stage" --no-same-owner 2>"$stage.log"; then
+        say "cannot unpack the prebuilt $name.tar.xz: $(tail -n 3 "$stage.log")"
+        rm -rf "$stage" "$stage.log"
+        return 1
+    fi
+    rm -f "$stage.log"
+    if [ ! -f "$stage/$name/.complete" ] || [ ! -f "$stage/$name/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+        say "the prebuilt $name.tar.xz holds no complete $name folder: not used"
+        rm -rf "$stage"
+        return 1
+    fi
+    # A folder of the same name without .complete is an unfinished install.
+    rm -rf "$prefix"
+    mv "$stage/$name" "$prefix"
+    rm -rf "$stage"
+    say "unpacked the prebuilt $name.tar.xz ($(du -sh "$prefix" | cut -f1))"
+}
+if [ -n "${GVC_QT_PREBUILT_DIR:-}" ] && take_prebuilt; then
+    echo "$prefix"
+    exit 0
+fi
+if [ $prebuilt_only -eq 1 ]; then
+    say "no prebuilt tree taken; not building (--prebuilt-only)"
+    exit 3
 fi
 
 # --- Tools -------------------------------------------------------------------
@@ -98,12 +170,10 @@ if [ ! -f "$src/.unpacked" ]; then
     dl="$work/download"
     rm -rf "$dl" "$src"
     mkdir -p "$dl/lists/partial" "$dl/archives/partial"
-    # The suites of the machine's own sources; the security suite may carry a
-    # newer revision of the same Qt.
-    printf 'deb-src http://deb.debian.org/debian bookworm main\n' >"$dl/sources.list"
-    printf 'deb-src http://deb.debian.org/debian bookworm-updates main\n' >>"$dl/sources.list"
-    printf 'deb-src http://deb.debian.org/debian-security bookworm-security main\n' >>"$dl/sources.list"
-    apt_private=(-o "Dir::Etc::SourceList=$dl/sources.list" -o Dir::Etc::SourceParts=/dev/null
+    # The machine's own sources, as source-package entries; the security suite
+    # may carry a newer revision of the same Qt.
+    "$top/scripts/apt-source-lists.sh" "$dl/parts"
+    apt_private=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$dl/parts"
         -o "Dir::State::Lists=$dl/lists" -o "Dir::Cache::Archives=$dl/archives" -o APT::Sandbox::User=root)
     say "fetching the qt6-base source package ($host_version)"
     apt-get "${apt_private[@]}" update -qq

@@ -17,7 +17,8 @@
 # - the window tests run one after another under CTest on the offscreen platform.
 # Then the zip is unpacked and G_Varnest.exe started from it on a virtual X
 # display: the data-directory question is answered with Enter, "Подсоединить"
-# is clicked, the sensor is read, and a screenshot is taken.
+# is clicked, the sensor is read, and a screenshot is taken. Last, the
+# installer package is tested in a fresh prefix (run_wine_msi_tests.sh).
 #
 # Only processes started here are stopped, by their process id; the Wine
 # server of the temporary prefix is stopped with `wineserver -k`.
@@ -100,42 +101,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$wine_cmd" wineboot -i >"$work/wineboot.log" 2>&1 || die "wineboot failed: $(tail -5 "$work/wineboot.log")"
-"$wineserver_cmd" -w >/dev/null 2>&1
-drive_d="$work/drive-d"
-mkdir -p "$drive_d"
-ln -sfn "$drive_d" "$WINEPREFIX/dosdevices/d:"
-
-# COM12 -> $work/com12 -> the pseudo-terminal of whichever simulator runs. Until
-# one runs, the link points at /dev/null, so that Wine lists the port.
-port_link="$work/com12"
-ln -sfn /dev/null "$port_link"
-regadd() { "$wine_cmd" reg add "$@" /f >/dev/null 2>&1 || die "wine reg add $* failed"; }
-regadd 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$port_link"
-instance='HKLM\SYSTEM\CurrentControlSet\Enum\USB\VID_1FC9&PID_0003\VARNESTs-000'
-regadd "$instance" /v FriendlyName /t REG_SZ /d "Varnest USB VCom Port (COM12)"
-regadd "$instance"'\Device Parameters' /v PortName /t REG_SZ /d COM12
-"$wineserver_cmd" -k >/dev/null 2>&1
-"$wineserver_cmd" -w >/dev/null 2>&1
-"$wine_cmd" reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' 2>&1 | tr -d '\r' | grep -Eq 'REG_SZ +COM12$' ||
-    die "COM12 is not in SERIALCOMM"
+. "$top/tests/wine/wine_window_session.sh"
+wine_prefix_setup
 say "Wine prefix: D: -> $drive_d, COM12 -> $port_link"
 export GVC_WINE_PORT_LINK="$port_link"
 export GVC_TEST_SCRATCH_DRIVE_D=1
 # The offscreen platform draws text with the fonts of this folder, the same
 # DejaVu fonts as the Linux tests.
 export QT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
-
-# A virtual X display: Wine creates even Qt's hidden message windows through
-# its X driver, so the offscreen tests need one too.
-display_number=$((100 + $$ % 400))
-Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display_number"
-for _ in $(seq 50); do
-    xdotool getmouselocation >/dev/null 2>&1 && break
-    sleep 0.1
-done
+start_virtual_display
 
 # --- The window tests -----------------------------------------------------------------
 labels=(-LE realtime)
@@ -156,83 +130,13 @@ for f in G_Varnest.exe gvc-cli.exe DAT/TABL_GAZ_SENSOR_PARAM.dat README_RU.txt; 
     [ -f "$program_dir/$f" ] || fail "the zip has no $f"
 done
 
-
-mkfifo "$work/sim.in"
-exec 7<>"$work/sim.in"
-"$devsim" --registry "$work/sim.reg" --memory "$work/sim.mem" --reset --profile default --link "$port_link" \
-    --log "$work/sim.traffic" <"$work/sim.in" >"$work/sim.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    grep -q '^ready$' "$work/sim.out" && break
-    sleep 0.05
-done
-grep -q '^ready$' "$work/sim.out" || die "gvc-devsim did not start: $(cat "$work/sim.out")"
-
-(cd "$program_dir" && exec "$wine_cmd" G_Varnest.exe) >"$work/program.log" 2>&1 &
-program=$!
-pids+=("$program")
-
-# window_named TEXT [SECONDS]: the id of a visible window whose title holds TEXT.
-window_named() {
-    local id
-    for _ in $(seq $((${2:-30} * 5))); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        [ -n "$id" ] && {
-            echo "$id"
-            return 0
-        }
-        sleep 0.2
-    done
-    return 1
-}
-shot() { import -window root "$1" 2>/dev/null || fail "cannot take a screenshot $1"; }
-
-# The first start on an empty D: asks to create the data directory: Yes (Enter).
-question=$(window_named "Предупреждение|Информация" 60) || {
-    shot "$work/no-question.png"
-    die "no data-directory question within 60 s: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null)"
-}
-timeout 10 xdotool windowfocus "$question" sleep 0.3 key Return || fail "cannot answer the question"
-main=$(window_named "Очередная Градуировка Сенсора" 30) || die "the main window did not appear"
-title=$(xdotool getwindowname "$main")
-say "main window: $title"
-[ "$title" = "Очередная Градуировка Сенсора (v_$version)" ] || fail "the title is '$title'"
-[ -f "$drive_d/ВЕЛМОР_Датчики/Отчет/REPORT.log" ] || fail "the answer Yes made no report log on D:"
-
-# The client area is 656 x 449; Wine draws the frame and caption in the X window.
-eval "$(xdotool getwindowgeometry --shell "$main")"
-frame=$(((WIDTH - 656) / 2))
-caption=$((HEIGHT - 449 - frame))
-say "window at $X,$Y, ${WIDTH}x$HEIGHT (frame $frame, caption $caption)"
-# Fixed size and centred on the 1024 x 768 screen.
-[ $frame -ge 0 ] && [ $caption -ge 0 ] && [ $caption -le 60 ] || fail "the window is ${WIDTH}x$HEIGHT, not 656 x 449 inside"
-centre_x=$((X + WIDTH / 2 - 512))
-centre_y=$((Y + HEIGHT / 2 - 384))
-[ ${centre_x#-} -le 10 ] && [ ${centre_y#-} -le 10 ] || fail "the window is not centred ($X,$Y)"
-# "Подсоединить" sits at 22,41 (83 x 25) in the client area.
-timeout 10 xdotool mousemove --window "$main" $((frame + 63)) $((caption + 53)) click 1
-for _ in $(seq 150); do
-    [ "$(wc -l <"$work/sim.traffic" 2>/dev/null || echo 0)" -ge 43 ] && break
-    sleep 0.2
-done
-sleep 2
-exchanges=$(wc -l <"$work/sim.traffic" 2>/dev/null || echo 0)
-[ "$exchanges" -ge 43 ] || fail "the connection read $exchanges packets, not the whole sensor"
-for box in "Ошибка" "Предупреждение"; do
-    xdotool search --onlyvisible --name "$box" >/dev/null 2>&1 && fail "a box '$box' is open after the connection"
-done
-# The characteristics page, as after a connection the operator reads it.
-timeout 10 xdotool mousemove --window "$main" $((frame + 55)) $((caption + 114)) click 1
-sleep 1
-shot "$work/windows_main_window.png"
-convert "$work/windows_main_window.png" -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$win/windows_main_window.png" ||
-    fail "cannot crop the screenshot"
-say "connected: $exchanges exchanges; screenshot $win/windows_main_window.png"
+window_session "$program_dir" G_Varnest.exe "$version" "$win/windows_main_window.png"
 [ $docs -eq 1 ] && cp "$win/windows_main_window.png" "$top/docs/windows_main_window.png"
 
-kill "$program" 2>/dev/null
-wait "$program" 2>/dev/null
-echo quit >&7
+# --- The installer, in a prefix of its own --------------------------------------------
+msi_started=$SECONDS
+"$top/tests/wine/run_wine_msi_tests.sh" "$native" || fail "the installer under Wine"
+say "the installer test took $((SECONDS - msi_started)) s"
 
 if [ $failures -ne 0 ]; then
     echo "$failures check(s) failed"
