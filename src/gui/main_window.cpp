@@ -14,6 +14,7 @@
 
 #include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
+#include "gui/device_host.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
 #include "gui/log_page.h"
@@ -143,8 +144,12 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     tmDraw->setObjectName(QStringLiteral("tmDraw"));
     tmDraw->setInterval(100);
 
-    access_ =
-        std::make_unique<SensorAccess>(SensorAccess{parts_.channel, parts_.op, table_, sensor_, relay_});
+    host_ = std::make_unique<QtDeviceHost>(this);
+    device_ = std::make_unique<DeviceThread>(parts_.device.Port(), parts_.device.PacketWaiter(), *host_);
+    sensorOp_ = std::make_unique<HeldQuietOperator>(parts_.op, *device_);
+    channel_ = std::make_unique<ThreadedChannel>(*device_, *sensorOp_);
+    connector_ = std::make_unique<ThreadedConnector>(*device_, *sensorOp_);
+    access_ = std::make_unique<SensorAccess>(SensorAccess{*channel_, *sensorOp_, table_, sensor_, relay_});
     run_ = std::make_unique<CalibrationRun>(CalibrationContext{
         *access_, characteristics_, reference_, connectionState_, parts_.fs, parts_.error, *this});
     ShowGraph(run_->ZeroGraph(), lgC0, udNulS, udNulP);
@@ -152,8 +157,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
 
     connect(btConn, &QPushButton::clicked, this, [this] { btConnClick(); });
     connect(bbHelp, &QPushButton::clicked, this, [this] { bbHelpClick(); });
-    connect(btStart, &QPushButton::clicked, this, [this] { run_->StartStopClicked(); });
-    connect(tmSample, &QTimer::timeout, this, [this] { run_->SampleTick(); });
+    connect(btStart, &QPushButton::clicked, this, [this] { StartStopPressed(); });
+    connect(tmSample, &QTimer::timeout, this, [this] { SampleTimerTick(); });
     connect(tmDraw, &QTimer::timeout, this, [this] { run_->DrawTick(); });
     udNulS->OnChangeRequest([this](int v) { run_->StepRequested(false, v); });
     udStdS->OnChangeRequest([this](int v) { run_->StepRequested(true, v); });
@@ -163,7 +168,10 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     SetUpKeyboardAndTips();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The device thread ends first: the exchange on the line finishes.
+    device_.reset();
+}
 
 void MainWindow::BuildConnectionPanel() {
     pGrad = new QFrame(this);
@@ -399,10 +407,6 @@ PlotCanvas& MainWindow::ReferenceCanvas() {
     return *pnStd;
 }
 
-void MainWindow::ClosePort() {
-    parts_.link.ClosePort();
-}
-
 void MainWindow::SaveLineShown(SaveLine line, std::string_view text) {
     if (progress_ != nullptr) progress_->ShowSaveLine(line, Qs(text));
     if (line == SaveLine::kCertificate) tsLog->Reload();
@@ -475,6 +479,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A connection under way stops after the exchange on the line.
+    if (connecting_) device_->Cancel();
     event->accept();
 }
 
@@ -483,8 +489,13 @@ void MainWindow::btConnClick() {
         parts_.op.Show(MessageKind::kError, "Идет Градуировка - Отсоединение Запрещено!"_cp);
         return;
     }
+    // The button pressed again while its connection is under way.
+    if (connecting_) return;
+    device_->Resume();
     if (connectionState_ != 0) {
-        connectionState_ = ConnectSensor(*access_, catalogue_, parts_.link);
+        connecting_ = true;
+        connectionState_ = ConnectSensor(*access_, catalogue_, *connector_);
+        connecting_ = false;
         if (connectionState_ == 0) {
             snapshot_ = TakeConnectionSnapshot(sensor_.OldParams);
             pcGrad->setCurrentWidget(tsCal);
@@ -492,7 +503,7 @@ void MainWindow::btConnClick() {
             pcGrad->setCurrentWidget(tsPar);
         }
     } else {
-        parts_.link.ClosePort();
+        connector_->ClosePort();
         connectionState_ = 1;
         pcGrad->setCurrentIndex(1);
     }

@@ -57,7 +57,8 @@ private:
 
 // One sample's three reads as one job on the device thread, with a copy of the
 // sensor's scale; `done` gets the result of ReadLiveValues and the values on
-// the driving thread. A cancelled read reports nothing at all.
+// the driving thread, or kDeviceCancelled (and no values) when the read was
+// cancelled.
 inline void ReadLiveOnDevice(DeviceThread& device, Operator& op, const SensorTypeTable& table,
                              const SensorState& state, std::function<void(int, const LiveValues&)> done) {
     auto values = std::make_shared<LiveValues>();
@@ -67,10 +68,7 @@ inline void ReadLiveOnDevice(DeviceThread& device, Operator& op, const SensorTyp
             SensorAccess access{context.link, context.op, table, copy, none};
             return ReadLiveValues(access, *values);
         },
-        op,
-        [values, done = std::move(done)](int result) {
-            if (result != kDeviceCancelled) done(result, *values);
-        });
+        op, [values, done = std::move(done)](int result) { done(result, *values); });
 }
 
 }  // namespace gvc
