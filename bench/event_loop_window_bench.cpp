@@ -55,9 +55,15 @@ private:
 
 void Report(const Phase& phase, const std::vector<qint64>& probes) {
     std::vector<double> gaps;
+    qint64 longestAt = 0;
+    double longest = 0;
     for (std::size_t i = 1; i < probes.size(); ++i) {
         if (probes[i] < phase.start || probes[i] > phase.end) continue;
         gaps.push_back(static_cast<double>(probes[i] - probes[i - 1]) / 1e6);
+        if (gaps.back() > longest) {
+            longest = gaps.back();
+            longestAt = probes[i - 1] - phase.start;
+        }
     }
     if (gaps.empty()) {
         std::printf("%-11s no probes\n", phase.name);
@@ -65,8 +71,9 @@ void Report(const Phase& phase, const std::vector<qint64>& probes) {
     }
     std::sort(gaps.begin(), gaps.end());
     const std::size_t p99 = std::min(gaps.size() - 1, gaps.size() * 99 / 100);
-    std::printf("%-11s %8.1f s %8zu probes   longest gap %7.1f ms   99th percentile %6.1f ms\n", phase.name,
-                static_cast<double>(phase.end - phase.start) / 1e9, gaps.size(), gaps.back(), gaps[p99]);
+    std::printf("%-11s %6.1f s %7zu probes   longest gap %7.1f ms (at %.2f s)   99th percentile %5.1f ms\n",
+                phase.name, static_cast<double>(phase.end - phase.start) / 1e9, gaps.size(), gaps.back(),
+                static_cast<double>(longestAt) / 1e9, gaps[p99]);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // TF_GProcess: the small modal window that runs one long sensor operation
 // (page read, page write, or the save of a finished calibration) and shows its
 // progress. The operation starts from a 100 ms one-shot timer once the window
-// is up, and the window closes by itself when the operation returns.
+// is up, and the window closes by itself when the operation returns. Its
+// exchanges run on the device thread; the window's event loop goes on while
+// each one is under way.
 #pragma once
 
 #include <QDialog>
@@ -46,8 +48,9 @@ protected:
 private:
     void FormActivate();
     void tmStartVPTimer();
-    // Paints the changed display now: the operation blocks the thread between
-    // updates, so the event loop cannot do it.
+    // Paints the changed display now, before the next exchange is handed to
+    // the device thread (the event loop runs while it waits, so a slow screen
+    // catches up then as well).
     static void RepaintNow(QWidget* widget);
 
     int mode_ = 0;
