@@ -54,6 +54,10 @@ DeviceThread::~DeviceThread() {
 }
 
 void DeviceThread::Submit(Job job, Operator& op, Done done) {
+    if (OnDeviceThread()) {
+        done(Run(std::move(job), op));
+        return;
+    }
     ++pending_;
     if (held_) {
         host_.Post([alive = alive_, this, done = std::move(done)] {
@@ -71,6 +75,16 @@ void DeviceThread::Submit(Job job, Operator& op, Done done) {
 }
 
 int DeviceThread::Run(Job job, Operator& op) {
+    if (OnDeviceThread()) {
+        if (held_.load()) return kDeviceCancelled;
+        DeviceJobContext context{link_, recorder_};
+        const int result = job(context);
+        std::vector<std::string> texts = std::exchange(recorder_.texts, {});
+        std::vector<MessageKind> kinds = std::exchange(recorder_.kinds, {});
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            op.Show(kinds[i], texts[i]);
+        return result;
+    }
     bool finished = false;
     int result = kDeviceCancelled;
     ++waiting_;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -75,8 +76,11 @@ public:
     // job dropped or stopped by Cancel shows nothing and reports
     // kDeviceCancelled; so does a job submitted while held.
     void Submit(Job job, Operator& op, Done done);
-    // Submit, then wait the host's way for the result.
+    // Submit, then wait the host's way for the result. Called by a job on the
+    // device thread (a whole transfer that runs there), the job runs at once
+    // and its messages are shown through `op` as it returns.
     int Run(Job job, Operator& op);
+    bool OnDeviceThread() const { return std::this_thread::get_id() == thread_.get_id(); }
 
     // Drops the queued jobs; the job on the line finishes the exchange it is
     // in (a packet is never cut) and sends no further one. Holds until Resume.
@@ -84,7 +88,7 @@ public:
     // Ends the hold, unless a Run is still waiting: the operation that was
     // cancelled is still unwinding and must not send anything more.
     void Resume();
-    bool Held() const { return held_; }
+    bool Held() const { return held_.load(); }
     // A job is queued or running, or its result has not been taken yet.
     bool Busy() const { return pending_ > 0; }
     // Jobs that ran on the device thread (for tests).
@@ -134,9 +138,40 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     int pending_ = 0;
     int waiting_ = 0;
-    bool held_ = false;
+    std::atomic<bool> held_{false};  // read by jobs too
 
     std::thread thread_;
+};
+
+// The operator as a job on the device thread meets it: a message or question
+// is handed to the driving thread, which shows it, and the job waits for it to
+// be closed or answered (the driving thread never waits for the job). On the
+// driving thread it is shown at once.
+class HostOperator : public Operator {
+public:
+    HostOperator(Operator& op, const DeviceThread& device, DeviceHost& host)
+        : op_(op), device_(device), host_(host) {}
+    void Show(MessageKind kind, std::string_view text) override {
+        if (!device_.OnDeviceThread()) return op_.Show(kind, text);
+        std::promise<void> shown;
+        host_.Post([this, kind, copy = std::string(text), &shown] {
+            op_.Show(kind, copy);
+            shown.set_value();
+        });
+        shown.get_future().wait();
+    }
+    bool Ask(MessageKind kind, std::string_view text) override {
+        if (!device_.OnDeviceThread()) return op_.Ask(kind, text);
+        std::promise<bool> answer;
+        host_.Post(
+            [this, kind, copy = std::string(text), &answer] { answer.set_value(op_.Ask(kind, copy)); });
+        return answer.get_future().get();
+    }
+
+private:
+    Operator& op_;
+    const DeviceThread& device_;
+    DeviceHost& host_;
 };
 
 // Messages of the sensor operations while the device is held: the operation

@@ -146,7 +146,10 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
 
     host_ = std::make_unique<QtDeviceHost>(this);
     device_ = std::make_unique<DeviceThread>(parts_.device.Port(), parts_.device.PacketWaiter(), *host_);
-    sensorOp_ = std::make_unique<HeldQuietOperator>(parts_.op, *device_);
+    hostOp_ = std::make_unique<HostOperator>(parts_.op, *device_, *host_);
+    sensorOp_ = std::make_unique<HeldQuietOperator>(*hostOp_, *device_);
+    relay_.device = device_.get();
+    relay_.host = host_.get();
     channel_ = std::make_unique<ThreadedChannel>(*device_, *sensorOp_);
     connector_ = std::make_unique<ThreadedConnector>(*device_, *sensorOp_);
     access_ = std::make_unique<SensorAccess>(SensorAccess{*channel_, *sensorOp_, table_, sensor_, relay_});
@@ -408,6 +411,10 @@ PlotCanvas& MainWindow::ReferenceCanvas() {
 }
 
 void MainWindow::SaveLineShown(SaveLine line, std::string_view text) {
+    if (device_->OnDeviceThread()) {
+        host_->Post([this, line, copy = std::string(text)] { SaveLineShown(line, copy); });
+        return;
+    }
     if (progress_ != nullptr) progress_->ShowSaveLine(line, Qs(text));
     if (line == SaveLine::kCertificate) tsLog->Reload();
 }
@@ -419,6 +426,13 @@ ReportTimestamp MainWindow::Now() {
 void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* reference) {
     progress_ = progress;
     relay_.window = progress;
+    if (progress != nullptr) {
+        // Its operations run whole on the device thread.
+        progress->SetRunner([this](const std::function<int()>& operation, std::function<void(int)> done) {
+            device_->Submit([operation](DeviceJobContext&) { return operation(); }, *sensorOp_,
+                            std::move(done));
+        });
+    }
     reference_dialog_ = reference;
 }
 

@@ -138,9 +138,13 @@ private:
     ReferenceDialog* reference_dialog_ = nullptr;
     // The transfers of the run and the connection go through the progress
     // window once it is attached.
+    // The transfer itself runs on the device thread; what it reports is
+    // shown on the window's thread.
     class ProgressRelay : public TransferProgress {
     public:
         ProgressWindow* window = nullptr;
+        DeviceThread* device = nullptr;
+        DeviceHost* host = nullptr;
         int RunTransfer(TransferMode mode, const std::function<int()>& operation) override;
         void PageStarted(std::string_view page) override;
         void Advance(int steps) override;
@@ -151,6 +155,7 @@ private:
     // while an exchange is under way.
     std::unique_ptr<QtDeviceHost> host_;
     std::unique_ptr<DeviceThread> device_;
+    std::unique_ptr<HostOperator> hostOp_;
     std::unique_ptr<HeldQuietOperator> sensorOp_;
     std::unique_ptr<ThreadedChannel> channel_;
     std::unique_ptr<ThreadedConnector> connector_;

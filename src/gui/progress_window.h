@@ -37,6 +37,12 @@ public:
     void ShowSaveLine(SaveLine line, const QString& text);
     QString SaveLineText(SaveLine line) const;
 
+    // Where the operation runs: `runner` starts it (on the device thread) and
+    // calls back with its result on the window's thread. Without one it runs
+    // in the timer's slot.
+    using Runner = std::function<void(const std::function<int()>& operation, std::function<void(int)> done)>;
+    void SetRunner(Runner runner) { runner_ = std::move(runner); }
+
     int Mode() const { return mode_; }
     int Result() const { return result_; }
 
@@ -57,6 +63,8 @@ private:
     int result_ = 0;
     bool finishing_ = false;
     std::function<int()> operation_;
+    Runner runner_;
+    void Finish(int result);
 
     QGroupBox* gbGrad_;
     QLabel* stGradOK_;
