@@ -182,6 +182,47 @@ TEST_F(DeviceThreadTest, HoldLastsUntilTheCancelledOperationHasUnwound) {
     EXPECT_EQ(value, 2u);
 }
 
+TEST_F(DeviceThreadTest, AWholeTransferRunsOnTheDeviceThreadAndAsksOnTheDrivingThread) {
+    DeviceThread device(port_, waiter_, host_);
+    // The operator records on which thread it was asked.
+    class ThreadOperator : public ScriptedOperator {
+    public:
+        bool Ask(MessageKind kind, std::string_view text) override {
+            askedOn = std::this_thread::get_id();
+            return ScriptedOperator::Ask(kind, text);
+        }
+        std::thread::id askedOn;
+    } op;
+    op.QueueAnswer(true);
+    HostOperator hostOp(op, device, host_);
+    ThreadedChannel channel(device, hostOp);
+    serial_.replies.push_back(ReadReply(0x50, 5));
+    serial_.replies.push_back({0x41, 0x51, 1, 0, 0, 0, 0, 0});  // status 4: sensor time-out
+    serial_.Release(2);
+    std::thread::id jobThread;
+    std::uint32_t first = 0;
+    std::uint32_t second = 0;
+    bool answer = false;
+    const int result = device.Run(
+        [&](DeviceJobContext&) {
+            jobThread = std::this_thread::get_id();
+            // The exchanges of a transfer made on the device thread itself.
+            if (channel.DeviceRequest(DeviceCommand::kRead, 0x50, 1, first) != 0) return -1;
+            answer = hostOp.Ask(MessageKind::kWarning, "?");
+            return channel.DeviceRequest(DeviceCommand::kRead, 0x51, 1, second);
+        },
+        hostOp);
+    EXPECT_EQ(result, 1);  // a reply with a status
+    EXPECT_EQ(first, 5u);
+    EXPECT_TRUE(answer);
+    EXPECT_NE(jobThread, std::this_thread::get_id());
+    EXPECT_EQ(op.askedOn, std::this_thread::get_id());
+    ASSERT_EQ(op.Messages().size(), 2u);
+    EXPECT_EQ(op.Messages()[1].text,
+              std::string("Ошибка приема из Устройства Градуировки:  датчик превысил таймаут"_cp));
+    EXPECT_EQ(serial_.written.size(), 2u);
+}
+
 TEST_F(DeviceThreadTest, HeldQuietOperatorSaysNothingWhileHeld) {
     DeviceThread device(port_, waiter_, host_);
     HeldQuietOperator quiet(op_, device);
