@@ -144,14 +144,7 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     tmDraw->setObjectName(QStringLiteral("tmDraw"));
     tmDraw->setInterval(100);
 
-    host_ = std::make_unique<QtDeviceHost>(this);
-    device_ = std::make_unique<DeviceThread>(parts_.device.Port(), parts_.device.PacketWaiter(), *host_);
-    hostOp_ = std::make_unique<HostOperator>(parts_.op, *device_, *host_);
-    sensorOp_ = std::make_unique<HeldQuietOperator>(*hostOp_, *device_);
-    relay_.device = device_.get();
-    relay_.host = host_.get();
-    channel_ = std::make_unique<ThreadedChannel>(*device_, *sensorOp_);
-    connector_ = std::make_unique<ThreadedConnector>(*device_, *sensorOp_);
+    SetUpDevice();
     access_ = std::make_unique<SensorAccess>(SensorAccess{*channel_, *sensorOp_, table_, sensor_, relay_});
     run_ = std::make_unique<CalibrationRun>(CalibrationContext{
         *access_, characteristics_, reference_, connectionState_, parts_.fs, parts_.error, *this});
@@ -426,13 +419,7 @@ ReportTimestamp MainWindow::Now() {
 void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* reference) {
     progress_ = progress;
     relay_.window = progress;
-    if (progress != nullptr) {
-        // Its operations run whole on the device thread.
-        progress->SetRunner([this](const std::function<int()>& operation, std::function<void(int)> done) {
-            device_->Submit([operation](DeviceJobContext&) { return operation(); }, *sensorOp_,
-                            std::move(done));
-        });
-    }
+    RunTransfersOnDevice(progress);
     reference_dialog_ = reference;
 }
 

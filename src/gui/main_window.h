@@ -161,6 +161,8 @@ private:
     std::unique_ptr<ThreadedConnector> connector_;
     bool sampleReading_ = false;
     bool connecting_ = false;
+    void SetUpDevice();
+    void RunTransfersOnDevice(ProgressWindow* progress);
     void StartStopPressed();
     void SampleTimerTick();
     std::unique_ptr<SensorAccess> access_;

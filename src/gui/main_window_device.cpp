@@ -4,8 +4,28 @@
 // queued calls; it never waits for an exchange.
 #include "gui/device_host.h"
 #include "gui/main_window.h"
+#include "gui/progress_window.h"
 
 namespace gvc::gui {
+
+void MainWindow::SetUpDevice() {
+    host_ = std::make_unique<QtDeviceHost>(this);
+    device_ = std::make_unique<DeviceThread>(parts_.device.Port(), parts_.device.PacketWaiter(), *host_);
+    hostOp_ = std::make_unique<HostOperator>(parts_.op, *device_, *host_);
+    sensorOp_ = std::make_unique<HeldQuietOperator>(*hostOp_, *device_);
+    channel_ = std::make_unique<ThreadedChannel>(*device_, *sensorOp_);
+    connector_ = std::make_unique<ThreadedConnector>(*device_, *sensorOp_);
+    relay_.device = device_.get();
+    relay_.host = host_.get();
+}
+
+void MainWindow::RunTransfersOnDevice(ProgressWindow* progress) {
+    if (progress == nullptr) return;
+    // Its operations run whole on the device thread.
+    progress->SetRunner([this](const std::function<int()>& operation, std::function<void(int)> done) {
+        device_->Submit([operation](DeviceJobContext&) { return operation(); }, *sensorOp_, std::move(done));
+    });
+}
 
 void MainWindow::StartStopPressed() {
     const bool wasRunning = run_->Running();
