@@ -5,7 +5,10 @@
 // probes and the 99th percentile of the gaps. A window that never freezes keeps
 // the longest gap within one frame (16 ms).
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/gvc_event_loop_bench
+//   QT_QPA_PLATFORM=offscreen build/bench/gvc_event_loop_bench [PROFILE]
+//
+// PROFILE is a gvc-devsim sensor profile (default "default"; "digital" runs
+// the front end's commands as well).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -81,10 +84,11 @@ void Report(const Phase& phase, const std::vector<qint64>& probes) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const std::string profile = argc > 1 ? argv[1] : "default";
     ProgramSandbox sandbox;
     sandbox.CopyTable();
     sandbox.MakeDataTree();
-    if (!sandbox.StartSimulator("default", {"--seed", "7", "--auto"})) {
+    if (!sandbox.StartSimulator(profile, {"--seed", "7", "--auto"})) {
         std::fprintf(stderr, "gvc-devsim: %s\n", sandbox.Simulator().Error().c_str());
         return 1;
     }
@@ -131,7 +135,8 @@ int main(int argc, char** argv) {
     const int code = QApplication::exec();
     probe.stop();
     run.end = save.start;
-    std::printf("event loop of the window thread, 1 ms probe timer, gvc-devsim --auto\n");
+    std::printf("event loop of the window thread, 1 ms probe timer, gvc-devsim --auto --profile %s\n",
+                profile.c_str());
     Report(connection, probes);
     Report(run, probes);
     Report(save, probes);
