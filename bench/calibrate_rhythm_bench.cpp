@@ -11,15 +11,17 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "../tools/devsim/devsim_process.h"
 #include "calibration/timer_loop.h"
 #include "device/device_link.h"
+#include "device/device_thread.h"
 #include "device/registry.h"
-#include "sensor/device_link_connector.h"
 #include "sensor/sensor_admission.h"
 #include "sensor/sensor_live.h"
+#include "sensor/threaded_device.h"
 #include "table/table_loader.h"
 #include "util/native_path.h"
 
@@ -88,11 +90,14 @@ void BM_CalibrateSampleRhythm(benchmark::State& state) {
         error);
     gvc::ScriptedOperator op;
     gvc::SleepingWaiter waiter;
-    gvc::DeviceLink link(port, op, waiter);
-    gvc::DeviceLinkConnector connector(link);
+    // As gvc-cli drives it: every exchange on the device thread.
+    gvc::BlockingHost host;
+    auto device = std::make_unique<gvc::DeviceThread>(port, waiter, host);
+    gvc::ThreadedChannel channel(*device, op);
+    gvc::ThreadedConnector connector(*device, op);
     gvc::SensorState sensor;
     gvc::NoProgress progress;
-    gvc::SensorAccess access{link, op, table, sensor, progress};
+    gvc::SensorAccess access{channel, op, table, sensor, progress};
     if (gvc::ConnectSensor(access, gvc::AdmissionCatalogueFromTable(table), connector) != 0) {
         state.SkipWithError("cannot connect to the simulated sensor");
     } else {
@@ -115,6 +120,7 @@ void BM_CalibrateSampleRhythm(benchmark::State& state) {
             state.counters["ideal_per_minute"] = kIdealPerMinute;
         }
     }
+    device.reset();
     port.ClosePort();
     simulator.Stop();
     fs::remove_all(dir);

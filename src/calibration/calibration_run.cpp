@@ -147,7 +147,9 @@ int CalibrationRun::WriteParamsWithProgress() {
 }
 
 bool CalibrationRun::FrontEnd(std::uint32_t command) {
-    return WriteDigitalFrontEnd(ctx_.access, true, command) == 1 && CheckDigitalFrontEnd(ctx_.access) == 1;
+    // A run interrupted during these exchanges goes no further.
+    return WriteDigitalFrontEnd(ctx_.access, true, command) == 1 && CheckDigitalFrontEnd(ctx_.access) == 1 &&
+           Running();
 }
 
 void CalibrationRun::Start() {
@@ -224,8 +226,12 @@ void CalibrationRun::StatusChanged() {
 void CalibrationRun::SampleTick() {
     if (!page_.sampleTimerOn) return;
     sampleDue_ = true;
-    LiveValues live;
-    const int result = ReadLiveValues(ctx_.access, live);
+    ctx_.view.ReadLive(ctx_.access, [this](int result, const LiveValues& live) { SampleRead(result, live); });
+}
+
+void CalibrationRun::SampleRead(int result, const LiveValues& live) {
+    // The run stopped while the values were on their way: they belong to no run.
+    if (!page_.sampleTimerOn) return;
     ctx_.connectionState = result;
     if (result != 0) {
         page_.drawTimerOn = page_.sampleTimerOn = false;
@@ -317,8 +323,9 @@ bool CalibrationRun::FinishZeroStage() {
         return false;
     }
     if (p.ElectrodeCode == 0 &&
-        WriteDigitalFrontEnd(ctx_.access, false,
-                             static_cast<std::uint32_t>(ctx_.reference.referenceValue / 10)) != 1) {
+        (WriteDigitalFrontEnd(ctx_.access, false,
+                              static_cast<std::uint32_t>(ctx_.reference.referenceValue / 10)) != 1 ||
+         !Running())) {
         return false;
     }
     ClearPlot(referenceGraph_, ctx_.view.ReferenceCanvas());

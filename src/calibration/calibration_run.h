@@ -14,6 +14,7 @@
 #include "calibration/trend_graph.h"
 #include "records/report_timestamp.h"
 #include "sensor/sensor_access.h"
+#include "sensor/sensor_live.h"
 #include "ui/characteristics_list.h"
 #include "ui/reference_choice.h"
 #include "ui/rgb_colour.h"
@@ -72,6 +73,16 @@ public:
     virtual void SaveLineShown(SaveLine line, std::string_view text) = 0;
     // The local date and time for the report record.
     virtual ReportTimestamp Now() = 0;
+    // Reads one sample's live values and hands ReadLiveValues' result and the
+    // values to `done` on this thread. The window reads them on its device
+    // thread and calls `done` when they arrive (not at all when the read was
+    // cancelled); by default they are read here and now.
+    virtual void ReadLive(SensorAccess& access,
+                          std::function<void(int result, const LiveValues& values)> done) {
+        LiveValues values;
+        const int result = ReadLiveValues(access, values);
+        done(result, values);
+    }
 };
 
 // Everything a run works on, owned by the program.
@@ -102,6 +113,8 @@ public:
     void StartStopClicked();
     // The 500 ms timer.
     void SampleTick();
+    // The sample's live values have arrived.
+    void SampleRead(int result, const LiveValues& live);
     // The 100 ms timer.
     void DrawTick();
     // Up-down change requests of the plots; they act only while connected.

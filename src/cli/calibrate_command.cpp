@@ -72,7 +72,7 @@ private:
 // new status text.
 class ConsoleView : public CalibrationView {
 public:
-    ConsoleView(std::ostream& out, DevicePort& port) : out_(out), port_(port) {}
+    ConsoleView(std::ostream& out, CalibrationDeviceLink& link) : out_(out), link_(link) {}
 
     void PageChanged(const CalibrationPage& page) override {
         if (page.timeVisible && page.timeText != shownTime_ && !page.currentAdcText.empty()) {
@@ -88,13 +88,13 @@ public:
     PlotCanvas& ZeroCanvas() override { return canvas_; }
     PlotCanvas& ReferenceCanvas() override { return canvas_; }
     void RefreshConnectionDisplay() override {}
-    void ClosePort() override { port_.ClosePort(); }
+    void ClosePort() override { link_.ClosePort(); }
     void SaveLineShown(SaveLine, std::string_view text) override { PrintLine(out_, text); }
     ReportTimestamp Now() override { return LocalTimestampNow(); }
 
 private:
     std::ostream& out_;
-    DevicePort& port_;
+    CalibrationDeviceLink& link_;
     NullCanvas canvas_;
     std::string shownTime_;
     std::string shownStatus_;
@@ -161,7 +161,7 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
            << "\n";
 
     int connectionState = 0;
-    ConsoleView view(io.out, session.Port());
+    ConsoleView view(io.out, session.Link());
     CalibrationRun run({access, list, reference, connectionState, RealFileSystem(), error, view});
     run.ResetCalibrationPage();
     run.StartStopClicked();

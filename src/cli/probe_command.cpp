@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/cli_command.h"
+#include "device/device_thread.h"
 #include "device/system_device.h"
 #include "util/cp1251.h"
 #include "util/error_text.h"
@@ -36,14 +37,24 @@ int RunProbe(std::span<const std::string> args, CommandIo io) {
     StreamOperator op(io.err);
     ErrorText error;
     SystemDevice device(op, error);
-    if (device.Link().ConnectCalibrationDevice() != 0) {
+    // The device thread finds, opens and probes the device, as for every command.
+    BlockingHost host;
+    DeviceThread thread(device.Port(), device.Link().PacketWaiter(), host);
+    std::string path;
+    const int result = thread.Run(
+        [&path](DeviceJobContext& context) {
+            const int connected = context.link.ConnectCalibrationDevice();
+            if (connected == 0) path = context.link.Port().DevicePortPath();
+            context.link.Port().ClosePort();
+            return connected;
+        },
+        op);
+    if (result != 0) {
         io.out << "probe: failed\n";
         return 1;
     }
-    const std::string& path = device.Port().DevicePortPath();
     io.out << "probe: OK, " << Utf8FromCp1251(error.Text()) << " on "
            << Utf8FromCp1251(path.substr(kDevicePathPrefix.size())) << "\n";
-    device.Port().ClosePort();
     return 0;
 }
 

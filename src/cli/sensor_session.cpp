@@ -4,7 +4,6 @@
 #include <ostream>
 
 #include "records/sensor_number.h"
-#include "sensor/device_link_connector.h"
 #include "sensor/sensor_admission.h"
 #include "table/table_loader.h"
 #include "util/native_path.h"
@@ -25,14 +24,20 @@ SensorSession::SensorSession(CommandIo io)
       stderrOperator_(io.err),
       op_(stderrOperator_),
       device_(op_, error_),
-      access_{device_.Link(), op_, table_, state_, noProgress_} {}
+      thread_(device_.Port(), device_.Link().PacketWaiter(), host_),
+      channel_(thread_, op_),
+      connector_(thread_, op_),
+      access_{channel_, op_, table_, state_, noProgress_} {}
 
 SensorSession::SensorSession(CommandIo io, Operator& op, TransferProgress& progress)
     : io_(io),
       stderrOperator_(io.err),
       op_(op),
       device_(op_, error_),
-      access_{device_.Link(), op_, table_, state_, progress} {}
+      thread_(device_.Port(), device_.Link().PacketWaiter(), host_),
+      channel_(thread_, op_),
+      connector_(thread_, op_),
+      access_{channel_, op_, table_, state_, progress} {}
 
 std::string SensorSession::SensorNumber() const {
     return SensorNumberText(state_.identity);
@@ -44,8 +49,7 @@ int SensorSession::Connect() {
         PrintLine(io_.err, error_.Text());
         return 2;
     }
-    DeviceLinkConnector connector(device_.Link());
-    switch (ConnectSensor(access_, AdmissionCatalogueFromTable(table_), connector)) {
+    switch (ConnectSensor(access_, AdmissionCatalogueFromTable(table_), connector_)) {
         case 0:
             return 0;
         case 1:

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "cli/cli_command.h"
+#include "device/device_thread.h"
 #include "device/system_device.h"
 #include "sensor/sensor_access.h"
 #include "sensor/sensor_params.h"
+#include "sensor/threaded_device.h"
 #include "table/sensor_type_table.h"
 #include "util/error_text.h"
 #include "util/operator.h"
@@ -37,7 +39,8 @@ public:
 
     SensorAccess& Access() { return access_; }
     const SensorState& State() const { return state_; }
-    DevicePort& Port() { return device_.Port(); }
+    // The connect step and the port, on the device thread.
+    CalibrationDeviceLink& Link() { return connector_; }
     // "GG-TT.NN.NNN.NNN" of the connected sensor.
     std::string SensorNumber() const;
 
@@ -49,6 +52,12 @@ private:
     ErrorText error_;
     SensorTypeTable table_;
     SystemDevice device_;
+    // Every exchange runs on the device thread, as in the window; this thread
+    // waits for each result.
+    BlockingHost host_;
+    DeviceThread thread_;
+    ThreadedChannel channel_;
+    ThreadedConnector connector_;
     SensorState state_;
     SensorAccess access_;
 };

@@ -103,6 +103,7 @@ int DeviceLink::ReceiveReply(std::uint8_t command, std::uint8_t address, std::ui
 
 int DeviceLink::DeviceRequest(DeviceCommand command, std::uint8_t address, std::uint8_t length,
                               std::uint32_t& value) {
+    if (gate_ && !gate_()) return kDeviceCancelled;
     const auto code = static_cast<std::uint8_t>(command);
     const int sent = SendRequest(code, address, length, value);
     if (sent != kDeviceOk) return sent;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "device/device_channel.h"
 #include "device/device_port.h"
@@ -24,6 +25,9 @@ enum DeviceResult : int {
     kDeviceWrongCommand = 3,
     kDeviceWrongAddress = 4,
     kDeviceWrongLength = 5,
+    // Not sent: the exchanges were stopped (the run was interrupted or the
+    // program is closing). Nothing is shown for it.
+    kDeviceCancelled = 6,
 };
 
 // The request bytes: command, address, length, the value least significant
@@ -40,7 +44,7 @@ int CheckReply(const Packet& reply, std::size_t received, std::uint8_t command, 
                std::uint8_t length, std::string& message);
 
 class DeviceLink : public DeviceChannel {
-  public:
+public:
     DeviceLink(DevicePort& port, Operator& op, Waiter& waiter);
 
     // 0, or 1 after closing the port and showing the error.
@@ -54,12 +58,19 @@ class DeviceLink : public DeviceChannel {
     int ConnectCalibrationDevice();
     void WaitHundredths(int hundredths) { waiter_.WaitHundredths(hundredths); }
 
-    DevicePort& Port() { return port_; }
+    // Asked before each request is sent: false stops the exchanges there, with
+    // kDeviceCancelled and no message. An exchange already sent always reads
+    // its reply, so a packet is never cut off.
+    void SetGate(std::function<bool()> mayExchange) { gate_ = std::move(mayExchange); }
 
-  private:
+    DevicePort& Port() { return port_; }
+    Waiter& PacketWaiter() { return waiter_; }
+
+private:
     DevicePort& port_;
     Operator& operator_;
     Waiter& waiter_;
+    std::function<bool()> gate_;
 };
 
 }  // namespace gvc

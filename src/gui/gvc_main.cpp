@@ -15,7 +15,6 @@
 #include "gui/message_box_operator.h"
 #include "gui/progress_window.h"
 #include "gui/reference_dialog.h"
-#include "sensor/device_link_connector.h"
 #include "util/native_path.h"
 
 int main(int argc, char** argv) {
@@ -28,12 +27,11 @@ int main(int argc, char** argv) {
         gvc::ErrorText error;
         gvc::gui::MessageBoxOperator op;
         gvc::SystemDevice device(op, error);
-        gvc::DeviceLinkConnector connector(device.Link());
         const gvc::InstanceLock lock;
 
         const std::string programFile = gvc::gui::Cp(QCoreApplication::applicationFilePath());
         gvc::gui::MainWindow window(gvc::gui::MainWindowParts{op, error, gvc::RealFileSystem(), device.Link(),
-                                                              connector, !lock.Held(), programFile});
+                                                              !lock.Held(), programFile});
         op.SetParent(&window);
         gvc::gui::ProgressWindow progress(&window);
         gvc::gui::ReferenceDialog reference(op, &window);

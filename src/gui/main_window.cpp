@@ -12,6 +12,7 @@
 
 #include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
+#include "gui/device_host.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
 #include "gui/log_page.h"
@@ -101,8 +102,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     tmDraw->setObjectName(QStringLiteral("tmDraw"));
     tmDraw->setInterval(100);
 
-    access_ =
-        std::make_unique<SensorAccess>(SensorAccess{parts_.channel, parts_.op, table_, sensor_, relay_});
+    SetUpDevice();
+    access_ = std::make_unique<SensorAccess>(SensorAccess{*channel_, *sensorOp_, table_, sensor_, relay_});
     run_ = std::make_unique<CalibrationRun>(CalibrationContext{
         *access_, characteristics_, reference_, connectionState_, parts_.fs, parts_.error, *this});
     ShowGraph(run_->ZeroGraph(), lgC0, udNulS, udNulP);
@@ -110,8 +111,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
 
     connect(btConn, &QPushButton::clicked, this, [this] { btConnClick(); });
     connect(bbHelp, &QPushButton::clicked, this, [this] { bbHelpClick(); });
-    connect(btStart, &QPushButton::clicked, this, [this] { run_->StartStopClicked(); });
-    connect(tmSample, &QTimer::timeout, this, [this] { run_->SampleTick(); });
+    connect(btStart, &QPushButton::clicked, this, [this] { StartStopPressed(); });
+    connect(tmSample, &QTimer::timeout, this, [this] { SampleTimerTick(); });
     connect(tmDraw, &QTimer::timeout, this, [this] { run_->DrawTick(); });
     udNulS->OnChangeRequest([this](int v) { run_->StepRequested(false, v); });
     udStdS->OnChangeRequest([this](int v) { run_->StepRequested(true, v); });
@@ -121,7 +122,10 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     SetUpKeyboardAndTips();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The device thread ends first: the exchange on the line finishes.
+    device_.reset();
+}
 
 void MainWindow::BuildConnectionPanel() {
     pGrad = new QFrame(this);

@@ -15,10 +15,12 @@
 
 #include "app/startup.h"
 #include "calibration/calibration_run.h"
-#include "device/device_channel.h"
+#include "device/device_link.h"
+#include "device/device_thread.h"
 #include "records/gas_catalogue.h"
 #include "sensor/sensor_admission.h"
 #include "sensor/sensor_params.h"
+#include "sensor/threaded_device.h"
 #include "table/sensor_type_table.h"
 #include "ui/characteristics_list.h"
 #include "ui/reference_choice.h"
@@ -38,6 +40,7 @@ class QTimer;
 namespace gvc::gui {
 
 class CharacteristicsView;
+class QtDeviceHost;
 class LampShape;
 class LogPage;
 class PlotImage;
@@ -50,8 +53,8 @@ struct MainWindowParts {
     Operator& op;
     ErrorText& error;
     FileSystem& fs;
-    DeviceChannel& channel;
-    CalibrationDeviceLink& link;
+    // The port and its packet link; the window's device thread takes them over.
+    DeviceLink& device;
     bool secondInstance = false;  // another instance holds the lock
     std::string programFile;      // Windows-1251 path of the executable (its version)
 };
@@ -92,6 +95,8 @@ public:
     void SetHelpOpener(std::function<bool(const QString& file)> opener) { helpOpener_ = std::move(opener); }
     // Marks the link as broken (a sample could not be read during a run).
     void SetConnectionBroken() { connectionState_ = -1; }
+    // The thread that makes every exchange with the device.
+    const DeviceThread& Device() const { return *device_; }
     // The calibration run of the calibration page.
     CalibrationRun& Run() { return *run_; }
     const CalibrationRun& Run() const { return *run_; }
@@ -101,6 +106,7 @@ public:
     PlotCanvas& ZeroCanvas() override;
     PlotCanvas& ReferenceCanvas() override;
     void ClosePort() override;
+    void ReadLive(SensorAccess& access, std::function<void(int, const LiveValues&)> done) override;
     void SaveLineShown(SaveLine line, std::string_view text) override;
     ReportTimestamp Now() override;
 
@@ -132,14 +138,33 @@ private:
     ReferenceDialog* reference_dialog_ = nullptr;
     // The transfers of the run and the connection go through the progress
     // window once it is attached.
+    // The transfer itself runs on the device thread; what it reports is
+    // shown on the window's thread.
     class ProgressRelay : public TransferProgress {
     public:
         ProgressWindow* window = nullptr;
+        DeviceThread* device = nullptr;
+        DeviceHost* host = nullptr;
         int RunTransfer(TransferMode mode, const std::function<int()>& operation) override;
         void PageStarted(std::string_view page) override;
         void Advance(int steps) override;
     };
     ProgressRelay relay_;
+    // The device thread and the sensor operations' view of it. The window's
+    // thread never waits on the device: it goes on painting and answering
+    // while an exchange is under way.
+    std::unique_ptr<QtDeviceHost> host_;
+    std::unique_ptr<DeviceThread> device_;
+    std::unique_ptr<HostOperator> hostOp_;
+    std::unique_ptr<HeldQuietOperator> sensorOp_;
+    std::unique_ptr<ThreadedChannel> channel_;
+    std::unique_ptr<ThreadedConnector> connector_;
+    bool sampleReading_ = false;
+    bool connecting_ = false;
+    void SetUpDevice();
+    void RunTransfersOnDevice(ProgressWindow* progress);
+    void StartStopPressed();
+    void SampleTimerTick();
     std::unique_ptr<SensorAccess> access_;
     std::unique_ptr<CalibrationRun> run_;
     std::string shownReferenceText_;

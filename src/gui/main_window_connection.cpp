@@ -36,8 +36,13 @@ void MainWindow::btConnClick() {
         parts_.op.Show(MessageKind::kError, "Идет Градуировка - Отсоединение Запрещено!"_cp);
         return;
     }
+    // The button pressed again while its connection is under way.
+    if (connecting_) return;
+    device_->Resume();
     if (connectionState_ != 0) {
-        connectionState_ = ConnectSensor(*access_, catalogue_, parts_.link);
+        connecting_ = true;
+        connectionState_ = ConnectSensor(*access_, catalogue_, *connector_);
+        connecting_ = false;
         if (connectionState_ == 0) {
             snapshot_ = TakeConnectionSnapshot(sensor_.OldParams);
             pcGrad->setCurrentWidget(tsCal);
@@ -45,7 +50,7 @@ void MainWindow::btConnClick() {
             pcGrad->setCurrentWidget(tsPar);
         }
     } else {
-        parts_.link.ClosePort();
+        connector_->ClosePort();
         connectionState_ = 1;
         pcGrad->setCurrentIndex(1);
     }

@@ -10,6 +10,7 @@
 
 #include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
+#include "gui/device_host.h"
 #include "gui/gui_text.h"
 #include "gui/log_page.h"
 #include "gui/main_window_show.h"
@@ -99,11 +100,11 @@ PlotCanvas& MainWindow::ReferenceCanvas() {
     return *pnStd;
 }
 
-void MainWindow::ClosePort() {
-    parts_.link.ClosePort();
-}
-
 void MainWindow::SaveLineShown(SaveLine line, std::string_view text) {
+    if (device_->OnDeviceThread()) {
+        host_->Post([this, line, copy = std::string(text)] { SaveLineShown(line, copy); });
+        return;
+    }
     if (progress_ != nullptr) progress_->ShowSaveLine(line, Qs(text));
     if (line == SaveLine::kCertificate) tsLog->Reload();
 }

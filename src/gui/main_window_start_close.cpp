@@ -16,6 +16,7 @@ using namespace gvc::literals;
 void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* reference) {
     progress_ = progress;
     relay_.window = progress;
+    RunTransfersOnDevice(progress);
     reference_dialog_ = reference;
 }
 
@@ -76,6 +77,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A connection under way stops after the exchange on the line.
+    if (connecting_) device_->Cancel();
     event->accept();
 }
 

@@ -1,5 +1,6 @@
 // The main window's transfers go through the progress window once it is
-// attached; before that they simply run.
+// attached; before that they simply run. A transfer runs on the device thread
+// and its page names and bar steps are shown on the window's thread.
 #include "gui/main_window.h"
 #include "gui/progress_window.h"
 
@@ -10,11 +11,21 @@ int MainWindow::ProgressRelay::RunTransfer(TransferMode mode, const std::functio
 }
 
 void MainWindow::ProgressRelay::PageStarted(std::string_view page) {
-    if (window != nullptr) window->PageStarted(page);
+    if (window == nullptr) return;
+    if (device != nullptr && device->OnDeviceThread()) {
+        host->Post([w = window, copy = std::string(page)] { w->PageStarted(copy); });
+    } else {
+        window->PageStarted(page);
+    }
 }
 
 void MainWindow::ProgressRelay::Advance(int steps) {
-    if (window != nullptr) window->Advance(steps);
+    if (window == nullptr) return;
+    if (device != nullptr && device->OnDeviceThread()) {
+        host->Post([w = window, steps] { w->Advance(steps); });
+    } else {
+        window->Advance(steps);
+    }
 }
 
 }  // namespace gvc::gui

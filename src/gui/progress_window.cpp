@@ -99,7 +99,16 @@ void ProgressWindow::FormActivate() {
 
 void ProgressWindow::tmStartVPTimer() {
     tmStartVP_->stop();
-    result_ = operation_ ? operation_() : -1;
+    if (!operation_) return Finish(-1);
+    if (runner_) {
+        runner_(operation_, [this](int result) { Finish(result); });
+    } else {
+        Finish(operation_());
+    }
+}
+
+void ProgressWindow::Finish(int result) {
+    result_ = result;
     finishing_ = true;
     done(QDialog::Rejected);
     finishing_ = false;

@@ -1,7 +1,9 @@
 // TF_GProcess: the small modal window that runs one long sensor operation
 // (page read, page write, or the save of a finished calibration) and shows its
 // progress. The operation starts from a 100 ms one-shot timer once the window
-// is up, and the window closes by itself when the operation returns.
+// is up, and the window closes by itself when the operation returns. Its
+// exchanges run on the device thread; the window's event loop goes on while
+// each one is under way.
 #pragma once
 
 #include <QDialog>
@@ -35,6 +37,12 @@ public:
     void ShowSaveLine(SaveLine line, const QString& text);
     QString SaveLineText(SaveLine line) const;
 
+    // Where the operation runs: `runner` starts it (on the device thread) and
+    // calls back with its result on the window's thread. Without one it runs
+    // in the timer's slot.
+    using Runner = std::function<void(const std::function<int()>& operation, std::function<void(int)> done)>;
+    void SetRunner(Runner runner) { runner_ = std::move(runner); }
+
     int Mode() const { return mode_; }
     int Result() const { return result_; }
 
@@ -46,14 +54,17 @@ protected:
 private:
     void FormActivate();
     void tmStartVPTimer();
-    // Paints the changed display now: the operation blocks the thread between
-    // updates, so the event loop cannot do it.
+    // Paints the changed display now, before the next exchange is handed to
+    // the device thread (the event loop runs while it waits, so a slow screen
+    // catches up then as well).
     static void RepaintNow(QWidget* widget);
 
     int mode_ = 0;
     int result_ = 0;
     bool finishing_ = false;
     std::function<int()> operation_;
+    Runner runner_;
+    void Finish(int result);
 
     QGroupBox* gbGrad_;
     QLabel* stGradOK_;

@@ -1,6 +1,4 @@
-#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "util/cp1251.h"
@@ -36,13 +34,36 @@ std::string CompiledVersionText() {
 std::string GetFileVersionText(const std::string& path) {
     std::ifstream in(Utf8FromCp1251(path), std::ios::binary);
     if (!in) return {};
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string_view prefix(Marker(), kPrefixLength);
-    const auto at = std::search(bytes.begin(), bytes.end(), prefix.begin(), prefix.end());
-    if (at == bytes.end()) return {};
-    const auto start = at + static_cast<std::ptrdiff_t>(kPrefixLength);
-    const auto stop = std::find(start, bytes.end(), '\0');
-    return std::string(start, stop);
+    // The file is read in blocks and searched as it comes (it is the program
+    // itself, megabytes long, read while the window is being shown); each
+    // block keeps the tail of the one before, so that a marker across the
+    // border of two blocks is found as well.
+    constexpr std::size_t kBlock = 1 << 20;
+    std::string window;
+    std::string block(kBlock, '\0');
+    for (;;) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (got == 0) return {};
+        window.append(block, 0, got);
+        const std::size_t at = window.find(prefix);
+        if (at != std::string::npos) {
+            std::size_t stop = window.find('\0', at + kPrefixLength);
+            // The version runs on into the next block: read until its end.
+            while (stop == std::string::npos && in) {
+                in.read(block.data(), static_cast<std::streamsize>(block.size()));
+                const auto more = static_cast<std::size_t>(in.gcount());
+                if (more == 0) break;
+                window.append(block, 0, more);
+                stop = window.find('\0', at + kPrefixLength);
+            }
+            return window.substr(at + kPrefixLength,
+                                 (stop == std::string::npos ? window.size() : stop) - at - kPrefixLength);
+        }
+        if (!in) return {};
+        window.erase(0, window.size() > kPrefixLength ? window.size() - kPrefixLength : 0);
+    }
 }
 
 }  // namespace gvc

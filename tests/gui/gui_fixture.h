@@ -24,7 +24,6 @@
 #include "records/data_dirs.h"
 #include "records/locations.h"
 #include "records/report_log.h"
-#include "sensor/device_link_connector.h"
 #include "table/table_loader.h"
 #include "util/native_path.h"
 #include "util/operator.h"
@@ -157,8 +156,8 @@ public:
     // Creates the three windows and runs the creation handler; Show() then
     // runs the show handler.
     MainWindow& Create(bool secondInstance = false) {
-        window_ = std::make_unique<MainWindow>(MainWindowParts{op_, error_, RealFileSystem(), device_.Link(),
-                                                               connector_, secondInstance, ProgramFile()});
+        window_ = std::make_unique<MainWindow>(
+            MainWindowParts{op_, error_, RealFileSystem(), device_.Link(), secondInstance, ProgramFile()});
         progress_ = std::make_unique<ProgressWindow>(window_.get());
         reference_ = std::make_unique<ReferenceDialog>(op_, window_.get());
         window_->AttachWindows(progress_.get(), reference_.get());
@@ -202,7 +201,6 @@ private:
     TestOperator op_;
     ErrorText error_;
     SystemDevice device_{op_, error_};
-    DeviceLinkConnector connector_{device_.Link()};
     devsim::DevsimProcess sim_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<ProgressWindow> progress_;
