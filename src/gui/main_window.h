@@ -148,6 +148,9 @@ private:
         int RunTransfer(TransferMode mode, const std::function<int()>& operation) override;
         void PageStarted(std::string_view page) override;
         void Advance(int steps) override;
+        // Runs `show` on the window's thread: at once there, posted from the
+        // device thread.
+        void OnWindowThread(std::function<void()> show);
     };
     ProgressRelay relay_;
     // The device thread and the sensor operations' view of it. The window's

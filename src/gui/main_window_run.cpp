@@ -10,7 +10,6 @@
 
 #include "gui/calibration_widgets.h"
 #include "gui/characteristics_view.h"
-#include "gui/device_host.h"
 #include "gui/gui_text.h"
 #include "gui/log_page.h"
 #include "gui/main_window_show.h"
@@ -101,12 +100,10 @@ PlotCanvas& MainWindow::ReferenceCanvas() {
 }
 
 void MainWindow::SaveLineShown(SaveLine line, std::string_view text) {
-    if (device_->OnDeviceThread()) {
-        host_->Post([this, line, copy = std::string(text)] { SaveLineShown(line, copy); });
-        return;
-    }
-    if (progress_ != nullptr) progress_->ShowSaveLine(line, Qs(text));
-    if (line == SaveLine::kCertificate) tsLog->Reload();
+    relay_.OnWindowThread([this, line, shown = Qs(text)] {
+        if (progress_ != nullptr) progress_->ShowSaveLine(line, shown);
+        if (line == SaveLine::kCertificate) tsLog->Reload();
+    });
 }
 
 ReportTimestamp MainWindow::Now() {

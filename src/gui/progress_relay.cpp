@@ -10,22 +10,22 @@ int MainWindow::ProgressRelay::RunTransfer(TransferMode mode, const std::functio
     return window != nullptr ? window->RunTransfer(mode, operation) : operation();
 }
 
+void MainWindow::ProgressRelay::OnWindowThread(std::function<void()> show) {
+    if (device != nullptr && device->OnDeviceThread()) {
+        host->Post(std::move(show));
+    } else {
+        show();
+    }
+}
+
 void MainWindow::ProgressRelay::PageStarted(std::string_view page) {
     if (window == nullptr) return;
-    if (device != nullptr && device->OnDeviceThread()) {
-        host->Post([w = window, copy = std::string(page)] { w->PageStarted(copy); });
-    } else {
-        window->PageStarted(page);
-    }
+    OnWindowThread([w = window, copy = std::string(page)] { w->PageStarted(copy); });
 }
 
 void MainWindow::ProgressRelay::Advance(int steps) {
     if (window == nullptr) return;
-    if (device != nullptr && device->OnDeviceThread()) {
-        host->Post([w = window, steps] { w->Advance(steps); });
-    } else {
-        window->Advance(steps);
-    }
+    OnWindowThread([w = window, steps] { w->Advance(steps); });
 }
 
 }  // namespace gvc::gui

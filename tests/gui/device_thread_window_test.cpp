@@ -43,6 +43,14 @@ void CheckWholeExchanges(const QStringList& log) {
     }
 }
 
+// A program's table and data tree, and the simulator keeping its traffic log
+// in `log`.
+bool StartLoggingSimulator(ProgramSandbox& sandbox, const fs::path& log) {
+    sandbox.CopyTable();
+    sandbox.MakeDataTree();
+    return sandbox.StartSimulator("default", {"--log", log.string()});
+}
+
 }  // namespace
 
 class DeviceThreadWindowTest : public QObject {
@@ -51,11 +59,8 @@ class DeviceThreadWindowTest : public QObject {
 private Q_SLOTS:
     void stopDuringAnExchangeActsAtOnceAndCutsNoPacket() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
         const fs::path log = sandbox.WorkDir() / "traffic.log";
-        QVERIFY2(sandbox.StartSimulator("default", {"--log", log.string()}),
-                 sandbox.Simulator().Error().c_str());
+        QVERIFY2(StartLoggingSimulator(sandbox, log), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         window.btConn->click();
         QCOMPARE(window.ConnectionState(), 0);
@@ -104,11 +109,8 @@ private Q_SLOTS:
 
     void closingDuringAConnectionStopsItAfterTheExchangeOnTheLine() {
         ProgramSandbox sandbox;
-        sandbox.CopyTable();
-        sandbox.MakeDataTree();
         const fs::path log = sandbox.WorkDir() / "traffic.log";
-        QVERIFY2(sandbox.StartSimulator("default", {"--log", log.string()}),
-                 sandbox.Simulator().Error().c_str());
+        QVERIFY2(StartLoggingSimulator(sandbox, log), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         // Close as soon as the first exchange of the connection is under way.
         QTimer closer;
