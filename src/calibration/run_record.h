@@ -105,6 +105,7 @@ struct RunRecord {
     std::string reportRecordLine;   // the line appended to the report log, without CR LF
     std::string certificateSha256;  // lower-case hex of the certificate file's bytes
     std::string certificatePath;
+    std::optional<CivilDate> nextCalibration;  // as the certificate prints it, when saved
 
     AsFoundAsLeft asFound;
     bool imported = false;  // rebuilt from the files; no run data
