@@ -49,6 +49,7 @@ const QString kReferenceQuestion =
 const QString kGainQuestion =
     U("    Диапазон меньше 1/2 шкалы АЦП\r\nУвеличить PGA и провести градуировку"_cp);
 const QString kSaved = U("Результат Градуировки Датчика Сохранен"_cp);
+const QString kReadBackDiffers = U("Параметры, прочитанные из Датчика, не совпадают с записанными"_cp);
 
 std::string ReadBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -123,11 +124,14 @@ enum class Chamber { kSetByOperator, kAutomatic };
 
 class CalibrationCase {
 public:
-    // Connects to a simulated sensor of `profile`.
-    CalibrationCase(const std::string& profile, Chamber chamber) {
+    // Connects to a simulated sensor of `profile` (with the simulator's
+    // `extraOptions`).
+    CalibrationCase(const std::string& profile, Chamber chamber,
+                    const std::vector<std::string>& extraOptions = {}) {
         sandbox_.CopyTable();
         sandbox_.MakeDataTree();
         std::vector<std::string> options{"--seed", "7"};
+        options.insert(options.end(), extraOptions.begin(), extraOptions.end());
         if (chamber == Chamber::kAutomatic) options.emplace_back("--auto");
         if (!sandbox_.StartSimulator(profile, options)) QFAIL(sandbox_.Simulator().Error().c_str());
         if (chamber == Chamber::kSetByOperator) SetChamberBeforeAnswers();
@@ -397,6 +401,31 @@ private Q_SLOTS:
         run.CheckRecords(saved);
         if (QTest::currentTestFailed()) return;
         run.CheckSensorAfterReconnect(saved);
+    }
+
+    // A sensor whose flash acknowledges the write and keeps its old bytes:
+    // the records are written, the read-back finds the difference, and the
+    // saving fails with its message in a box the operator reads.
+    void aSensorThatKeepsItsFlashFailsTheSave() {
+        CalibrationCase run("default", Chamber::kSetByOperator, {"--flash", "keeps-old"});
+        if (QTest::currentTestFailed()) return;
+        run.UseMessageBoxes();
+        Person person(1500);
+        run.Window().btStart->click();
+        run.WatchZeroStage();
+        if (QTest::currentTestFailed()) return;
+        MainWindow& w = run.Window();
+        QTRY_VERIFY_WITH_TIMEOUT(w.Run().LastSaveResult() != -2, kRunTimeoutMs);
+        QCOMPARE(w.Run().LastSaveResult(), -3);
+        const QStringList messages = run.Sandbox().Messages();
+        QCOMPARE(messages.size(), 3);
+        QVERIFY2(messages[2].startsWith(kReadBackDiffers + QStringLiteral("\r\n")), qPrintable(messages[2]));
+        QCOMPARE(person.BoxesAnswered().size(), 3);
+        // The records came first and were written.
+        const ProgressWindow& progress = run.Sandbox().Progress();
+        QCOMPARE(progress.SaveLineText(SaveLine::kCertificate), U("Сертификат заполнен"_cp));
+        QCOMPARE(w.Run().LastRecord().saving.readBack, StepOutcome::kFailed);
+        QCOMPARE(w.Run().LastRecord().outcome, RunOutcome::kSaveFailed);
     }
 };
 
