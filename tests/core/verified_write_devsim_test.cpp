@@ -87,7 +87,10 @@ protected:
             run_.SampleTick();
             run_.DrawTick();
         }
-        EXPECT_EQ(Utf8FromCp1251(run_.Page().statusText), "OK !");
+        std::string shown;
+        for (const std::string& text : op_.shown)
+            shown += text + " | ";
+        EXPECT_EQ(Utf8FromCp1251(run_.Page().statusText), "OK !") << shown;
         return run_.LastSaveResult();
     }
 
