@@ -4,13 +4,13 @@
 
 #include <fstream>
 
+#include "util/calendar.h"
 #include "history/csv_export.h"
 #include "history/due_list.h"
 #include "history/report_records.h"
 #include "history/sensor_history.h"
 #include "history_fixtures.h"
 #include "records_fixtures.h"
-#include "util/calendar.h"
 
 namespace gvc {
 namespace {
