@@ -9,7 +9,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "gui/message_box_operator.h"
 #include "gui_fixture.h"
+#include "sensor/sensor_address_map.h"
 #include "ui/concentration_text.h"
 
 using namespace gvc;
@@ -42,6 +44,22 @@ void TypeReference(ProgramSandbox& sandbox, MainWindow& window, const QString& t
     window.stStdUDblClick();
 }
 
+// With GVC_TEST_SHOTS set (a folder), the window and the last message box as
+// the operator sees them, for a look under Xvfb.
+void Shot(QWidget& widget, const QString& name) {
+    const QString dir = qEnvironmentVariable("GVC_TEST_SHOTS");
+    if (dir.isEmpty()) return;
+    QCoreApplication::processEvents();
+    widget.grab().save(dir + QStringLiteral("/") + name);
+}
+void ShotLastBox(ProgramSandbox& sandbox, MainWindow& window, const QString& name) {
+    if (qEnvironmentVariable("GVC_TEST_SHOTS").isEmpty() || sandbox.Op().Messages().empty()) return;
+    const auto& message = sandbox.Op().Messages().back();
+    auto box = MakeOperatorBox(&window, message.kind, message.text, message.question);
+    box->show();
+    Shot(*box, name);
+}
+
 }  // namespace
 
 class CalibrationEndTest : public QObject {
@@ -49,20 +67,48 @@ class CalibrationEndTest : public QObject {
 
 private Q_SLOTS:
     void standardReferenceFollowsEveryConnection() {
+        // Methane 01-00, then the same sensor made type 01-02: the same gas
+        // number, another type with another standard value.
         ProgramSandbox sandbox;
-        QVERIFY2(sandbox.PrepareWithSimulator("erased"), sandbox.Simulator().Error().c_str());
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
         MainWindow& window = sandbox.CreateAndShow();
         window.btConn->click();
         QCOMPARE(window.ConnectionState(), 0);
         const std::int32_t first = window.Reference().referenceValue;
-        // Another blank sensor of gas number 0, of another gas and standard.
-        ConnectProfile(sandbox, window, "simulator-gas");
-        QCOMPARE(window.Sensor().identity.GasNumber, std::uint8_t{0});
+        QCOMPARE(first, window.Sensor().NewParams.RefConc);
+        // A started and interrupted run makes the simulator keep its memory file.
+        sandbox.Op().QueueAnswer(true);
+        window.btStart->click();
+        sandbox.Op().QueueAnswer(true);
+        window.btStart->click();
+        QCOMPARE(window.edStatusG->text(), U("ПРЕРВАНО !"_cp));
+        window.btConn->click();
+        sandbox.Simulator().Stop();
+        const fs::path root = sandbox.WorkDir().parent_path();
+        const fs::path memoryFile = root / "devsim-memory.bin";
+        {
+            std::fstream memory(memoryFile, std::ios::in | std::ios::out | std::ios::binary);
+            QVERIFY(memory.good());
+            // The serial word's high byte: gas number above, type number below.
+            const auto at = static_cast<std::streamoff>(SensorAddressMap::kSerialWord.address + 3);
+            memory.seekg(at);
+            const int high = memory.get();
+            memory.seekp(at);
+            memory.put(static_cast<char>((high & 0xF0) | 0x02));
+            QVERIFY(memory.good());
+        }
+        QVERIFY2(
+            sandbox.Simulator().Start(GVC_DEVSIM, {"--registry", (root / "devsim.reg").string(), "--memory",
+                                                   memoryFile.string(), "--profile", "default"}),
+            sandbox.Simulator().Error().c_str());
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        QCOMPARE(window.Sensor().identity.TypeNumber, std::uint8_t{2});
         const SensorParams& params = window.Sensor().NewParams;
         QVERIFY(params.RefConc != first);
         QCOMPARE(window.Reference().referenceValue, params.RefConc);
         QCOMPARE(window.stStdU->text(), U(FormatConcentration(params.RefConc, params.MultiplierCode)));
-        // A typed value survives the next connection; the standard one again not.
+        // A typed value survives the next connection.
         TypeReference(sandbox, window, QStringLiteral("1.5"));
         QVERIFY(window.Reference().referenceManual);
         const std::int32_t typed = window.Reference().referenceValue;
@@ -124,6 +170,8 @@ private Q_SLOTS:
         QCOMPARE(sandbox.Messages().last(),
                  U("Эталонная концентрация равна нулевой: наклон не может быть определен !"_cp));
         QVERIFY(!window.tmSample->isActive());
+        Shot(window, QStringLiteral("refused_at_start.png"));
+        ShotLastBox(sandbox, window, QStringLiteral("refused_at_start_box.png"));
     }
 
     void interruptedRunPutsTheSensorBack() {
@@ -142,6 +190,8 @@ private Q_SLOTS:
         QCOMPARE(window.edStatusG->text(), U("ПРЕРВАНО !"_cp));
         QCOMPARE(sandbox.Messages().last(), kRestored);
         QVERIFY(!window.Run().RestorePending());
+        Shot(window, QStringLiteral("interrupted.png"));
+        ShotLastBox(sandbox, window, QStringLiteral("interrupted_box.png"));
         // A new connection reads the sensor's own calibration back.
         window.btConn->click();
         window.btConn->click();
