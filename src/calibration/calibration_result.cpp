@@ -51,6 +51,7 @@ bool CalibrationRun::Fault(std::string_view box, std::string_view text) {
     Changed();
     ctx_.access.op.Show(MessageKind::kError, box);
     SetStatus(text, kFontRed, kColourCream);
+    EndUnsaved();
     return false;
 }
 
@@ -140,11 +141,13 @@ bool CalibrationRun::FinishReferenceStage() {
     if (outOfRange) {
         ctx_.access.op.Show(MessageKind::kError, "Верхнее значение диапазона пересекло границу АЦП !"_cp);
         SetStatus("Выход за предел!"_cp, kFontRed);
+        EndUnsaved();
         return false;
     }
     if (used <= 0) {
         ctx_.access.op.Show(MessageKind::kError, "Входной сигнал выходит за 0-диапазона !"_cp);
         SetStatus("Выход за ноль!"_cp, kFontRed);
+        EndUnsaved();
         return false;
     }
     const std::int64_t ratio = fullScale / used;
@@ -158,6 +161,7 @@ bool CalibrationRun::FinishReferenceStage() {
             return accept();
         }
         SetStatus("PGA = MAX !", kFontRed);
+        EndUnsaved();
         return false;
     }
     if (used > fullScale / 2) {
@@ -169,6 +173,7 @@ bool CalibrationRun::FinishReferenceStage() {
             return accept();
         }
         SetStatus("LIM = MAX !", kFontRed);
+        EndUnsaved();
         return false;
     }
     const unsigned gain = ProposedGain(p.PgaGain, p.PgaGainMax, used, fullScale, ratio);
@@ -181,6 +186,7 @@ bool CalibrationRun::FinishReferenceStage() {
         return true;
     }
     SetStatus("Диапазон < 1/2 !"_cp, kFontRed);
+    EndUnsaved();
     return false;
 }
 
@@ -199,6 +205,12 @@ int CalibrationRun::SaveCalibration() {
     const std::string slopeText = ctx_.list.Text(kRowSlope, CharacteristicsColumn::kNew);
     const std::string initialSlopeText = ctx_.list.Text(kRowInitialSlope, CharacteristicsColumn::kNew);
     const ReportTimestamp when = ctx_.view.Now();
+    // The next calibration is due an interval after this saving, the date
+    // the report record and the certificate print, not after the connection.
+    state.NewParams.NextCalibrationDate = NextCalibrationDate(
+        SensorDate{when.year, static_cast<std::uint8_t>(when.day), static_cast<std::uint8_t>(when.month)},
+        state.NewParams.CalInterval);
+    ctx_.list.SetNewNextCalibrationDate(state.NewParams.NextCalibrationDate);
     if (!AppendReportRecord(slopeText, initialSlopeText, state.NewParams, state.identity, ctx_.access.table,
                             when, ctx_.fs, ctx_.error)) {
         recorder_->StepEnded(SaveStep::kReportLog, false, ctx_.error.Text());

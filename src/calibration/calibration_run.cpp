@@ -5,6 +5,7 @@
 #include "calibration/calibration_math.h"
 #include "calibration/run_recorder.h"
 #include "sensor/sensor_admission.h"
+#include "sensor/sensor_image.h"
 #include "sensor/sensor_live.h"
 #include "sensor/sensor_write.h"
 #include "ui/concentration_text.h"
@@ -169,7 +170,48 @@ void CalibrationRun::StartStopClicked() {
 
 int CalibrationRun::WriteParamsWithProgress() {
     SensorAccess& access = ctx_.access;
-    return access.progress.RunTransfer(TransferMode::kWrite, [&access] { return WriteAllPages(access); });
+    return access.progress.RunTransfer(TransferMode::kWrite, [this, &access] {
+        // The first write of a run reads first what the sensor holds in the
+        // items it changes; a repeated start keeps that first reading.
+        if (!restorePending_) {
+            if (ReadSensorImage(access, beforeRun_) != 0) return -1;
+            restorePending_ = true;
+        }
+        return WriteAllPages(access);
+    });
+}
+
+void CalibrationRun::RestoreIfNeeded() {
+    if (!restorePending_) return;
+    restorePending_ = false;
+    SensorAccess& access = ctx_.access;
+    const int result = access.progress.RunTransfer(
+        TransferMode::kWrite, [this, &access] { return WriteSensorImage(access, beforeRun_); });
+    if (result == 0) {
+        access.op.Show(MessageKind::kInformation,
+                       "Результат Градуировки не сохранен:\r\nв Датчик записаны его параметры, "
+                       "бывшие до Градуировки"_cp);
+    } else {
+        access.op.Show(MessageKind::kError,
+                       "Параметры Датчика, бывшие до Градуировки, НЕ восстановлены!\r\n"
+                       "Датчик не имеет действующей градуировки - использовать его НЕЛЬЗЯ!"_cp);
+    }
+}
+
+bool CalibrationRun::RefuseReferenceWithoutSlope() {
+    const std::int32_t referenceValue = ctx_.reference.referenceValue;
+    const std::int32_t zeroValue = ctx_.access.state.NewParams.ZeroConc;
+    if (referenceValue > 0 && referenceValue != zeroValue) return false;
+    ctx_.access.op.Show(MessageKind::kError,
+                        referenceValue == zeroValue
+                            ? "Эталонная концентрация равна нулевой: наклон не может быть определен !"_cp
+                            : "Эталонная концентрация не больше 0: наклон не может быть определен !"_cp);
+    page_.drawTimerOn = page_.sampleTimerOn = false;
+    page_.startCaption = "Старт"_cp;
+    SetStatus("ОТКАЗ !"_cp, kFontRed, kColourSkyBlue);
+    EndWithLamps(kLampInactive);
+    EndUnsaved();
+    return true;
 }
 
 bool CalibrationRun::FrontEnd(std::uint32_t command) {
@@ -180,11 +222,13 @@ bool CalibrationRun::FrontEnd(std::uint32_t command) {
 
 void CalibrationRun::Start() {
     Changed();
+    if (RefuseReferenceWithoutSlope()) return;
     if (!ctx_.access.op.Ask(MessageKind::kWarning, ZeroQuestion())) {
         page_.drawTimerOn = page_.sampleTimerOn = false;
         page_.startCaption = "Старт"_cp;
         SetStatus("ОТКАЗ !"_cp, kFontRed, kColourSkyBlue);
         EndWithLamps(kLampInactive);
+        EndUnsaved();  // a repeated start after a raised gain
         return;
     }
     RecordEnd(RunOutcome::kInterrupted);
@@ -230,10 +274,16 @@ void CalibrationRun::Interrupt() {
         SetTimers(draw, sample);
         return;
     }
+    StopWithoutQuestion();
+}
+
+void CalibrationRun::StopWithoutQuestion() {
+    if (!Running()) return RestoreIfNeeded();
     page_.drawTimerOn = page_.sampleTimerOn = false;
     page_.startCaption = "Старт"_cp;
     SetStatus("ПРЕРВАНО !"_cp, kFontRed);
     EndWithLamps(kLampInactive);
+    EndUnsaved();
 }
 
 void CalibrationRun::StatusChanged() {
@@ -243,6 +293,11 @@ void CalibrationRun::StatusChanged() {
         lastSaveResult_ =
             access.progress.RunTransfer(TransferMode::kSave, [this] { return SaveCalibration(); });
         RecordEnd(lastSaveResult_ == 0 ? RunOutcome::kSaved : RunOutcome::kSaveFailed);
+        if (lastSaveResult_ == 0) {
+            restorePending_ = false;
+        } else {
+            EndUnsaved();
+        }
     } else if (page_.statusText == "Ошибка-Датчика!"_cp) {
         armed_ = false;
         ctx_.view.RefreshConnectionDisplay();
@@ -267,6 +322,9 @@ void CalibrationRun::SampleRead(int result, const LiveValues& live) {
     ctx_.connectionState = result;
     if (result != 0) {
         page_.drawTimerOn = page_.sampleTimerOn = false;
+        Changed();
+        // The sensor may answer again for the write that puts it back.
+        EndUnsaved();
         ctx_.view.ClosePort();
         page_.startCaption = "Старт"_cp;
         SetStatus("Ошибка-Датчика!"_cp, kFontRed, kColourCream);
@@ -327,6 +385,7 @@ bool CalibrationRun::ProcessSample(int adc, int temperature, std::uint8_t status
     } else {
         stage_ = 0;
         page_.startCaption = "Старт"_cp;
+        EndUnsaved();
     }
     return false;
 }
@@ -353,6 +412,7 @@ bool CalibrationRun::FinishZeroStage() {
         page_.startCaption = "Старт"_cp;
         SetStatus("ОТКАЗ !"_cp, kFontRed, kColourMoneyGreen);
         EndWithLamps(kLampInactive);
+        EndUnsaved();
         return false;
     }
     if (p.ElectrodeCode == 0 &&

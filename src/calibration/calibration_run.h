@@ -18,6 +18,7 @@
 #include "calibration/trend_graph.h"
 #include "records/report_timestamp.h"
 #include "sensor/sensor_access.h"
+#include "sensor/sensor_image.h"
 #include "sensor/sensor_live.h"
 #include "ui/characteristics_list.h"
 #include "ui/reference_choice.h"
@@ -152,6 +153,9 @@ public:
     void ResetCalibrationPage();
     // The start/stop button.
     void StartStopClicked();
+    // Ends a run under way as an interruption answered Yes does, without the
+    // question: the program is being stopped.
+    void StopWithoutQuestion();
     // The 500 ms timer.
     void SampleTick();
     // The sample's live values have arrived.
@@ -182,6 +186,15 @@ public:
     const RunRecord& LastRecord() const;
     // The program closes: a run still open ends its record as interrupted.
     void ProgramClosing();
+    // True while the sensor holds what a run wrote into it and not a saved
+    // result: the parameters it held before the run are still to go back.
+    bool RestorePending() const { return restorePending_; }
+    // Writes the parameters the sensor held before the run back into it, with
+    // the progress window, and tells the operator how that went. Nothing when
+    // no run left the sensor changed. The program calls it when it closes or
+    // stops with a run under way; the run itself calls it at every end
+    // without a saved result.
+    void RestoreIfNeeded();
 
 private:
     void Start();
@@ -196,6 +209,10 @@ private:
     void ComputeSpreadLimit();
     void ShowClock();
     int WriteParamsWithProgress();
+    // The run ends without its result saved: the sensor gets back what it held.
+    void EndUnsaved() { RestoreIfNeeded(); }
+    // A reference that can give no slope is refused before anything is written.
+    bool RefuseReferenceWithoutSlope();
     bool FrontEnd(std::uint32_t command);
     bool Fault(std::string_view box, std::string_view text);
     void ResetBothGraphs();
@@ -234,6 +251,9 @@ private:
     bool armed_ = false;
     int lastSaveResult_ = -2;
     std::unique_ptr<RunRecorder> recorder_;
+    // What the sensor held before the first write of the run.
+    SensorImage beforeRun_;
+    bool restorePending_ = false;
 };
 
 }  // namespace gvc

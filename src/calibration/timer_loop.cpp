@@ -16,12 +16,17 @@ void SteadyLoopTime::SleepUntil(LoopClock::time_point when) {
 void RunTimerLoop(TimedTicks& ticks, LoopTime& time, TimerSchedule& schedule) {
     bool drawOn = false;
     bool sampleOn = false;
+    unsigned drawStarts = ticks.DrawStarts();
+    unsigned sampleStarts = ticks.SampleStarts();
     for (;;) {
         const LoopClock::time_point now = time.Now();
-        if (ticks.DrawOn() && !drawOn) schedule.draw.Start(now);
-        if (ticks.SampleOn() && !sampleOn) schedule.sample.Start(now);
+        if (ticks.DrawOn() && (!drawOn || ticks.DrawStarts() != drawStarts)) schedule.draw.Start(now);
+        if (ticks.SampleOn() && (!sampleOn || ticks.SampleStarts() != sampleStarts))
+            schedule.sample.Start(now);
         drawOn = ticks.DrawOn();
         sampleOn = ticks.SampleOn();
+        drawStarts = ticks.DrawStarts();
+        sampleStarts = ticks.SampleStarts();
         if (!drawOn && !sampleOn) return;
 
         LoopClock::time_point wake = LoopClock::time_point::max();
@@ -29,14 +34,17 @@ void RunTimerLoop(TimedTicks& ticks, LoopTime& time, TimerSchedule& schedule) {
         if (sampleOn) wake = std::min(wake, schedule.sample.Deadline());
         time.SleepUntil(wake);
 
+        // A timer started again inside a tick keeps no deadline of its old
+        // rhythm: the top of the loop gives it a new one.
         const LoopClock::time_point woke = time.Now();
-        if (drawOn && ticks.DrawOn() && schedule.draw.Due(woke)) {
+        if (drawOn && ticks.DrawOn() && ticks.DrawStarts() == drawStarts && schedule.draw.Due(woke)) {
             ticks.DrawTick();
-            schedule.draw.Advance(time.Now());
+            if (ticks.DrawStarts() == drawStarts) schedule.draw.Advance(time.Now());
         }
-        if (sampleOn && ticks.SampleOn() && schedule.sample.Due(woke)) {
+        if (sampleOn && ticks.SampleOn() && ticks.SampleStarts() == sampleStarts &&
+            schedule.sample.Due(woke)) {
             ticks.SampleTick();
-            schedule.sample.Advance(time.Now());
+            if (ticks.SampleStarts() == sampleStarts) schedule.sample.Advance(time.Now());
         }
     }
 }

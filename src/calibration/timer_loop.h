@@ -41,6 +41,11 @@ public:
     virtual bool SampleOn() const = 0;
     virtual void DrawTick() = 0;
     virtual void SampleTick() = 0;
+    // How many times each timer has been switched on so far. A timer switched
+    // off and on again inside one tick shows only here: it starts its full
+    // period anew, as a window's timer does.
+    virtual unsigned DrawStarts() const { return 0; }
+    virtual unsigned SampleStarts() const { return 0; }
 };
 
 // The clock the loop reads and sleeps on; tests give it a clock of their own.
@@ -64,9 +69,9 @@ struct TimerSchedule {
 };
 
 // Runs the ticks while either timer is on: when both are due, the draw tick
-// first. A timer that comes on starts a full period later, as a window's timer
-// does when it is started; a question asked inside a tick holds the rhythm
-// and it continues from the tick's end.
+// first. A timer that comes on (also off and on again within a tick) starts a
+// full period later, as a window's timer does when it is started; a question
+// asked inside a tick holds the rhythm and it continues from the tick's end.
 void RunTimerLoop(TimedTicks& ticks, LoopTime& time, TimerSchedule& schedule);
 
 }  // namespace gvc

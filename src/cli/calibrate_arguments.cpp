@@ -12,16 +12,19 @@ std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::s
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--yes" && !parsed.yes) {
             parsed.yes = true;
+        } else if (args[i] == "--above-range" && !parsed.aboveRange) {
+            parsed.aboveRange = true;
         } else if (args[i] == "--reference" && !referenceGiven && i + 1 < args.size()) {
             referenceGiven = true;
             const std::string& text = args[++i];
-            parsed.reference = ParseStdText(Cp1251FromUtf8(text));
+            parsed.referenceText = Cp1251FromUtf8(text);
+            parsed.reference = ParseStdText(parsed.referenceText);
             if (!parsed.reference) {
                 err << "not a concentration: \"" << text << "\"\n";
                 return std::nullopt;
             }
         } else {
-            err << "usage: gvc-cli calibrate [--yes] [--reference VALUE]\n";
+            err << "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range]]\n";
             return std::nullopt;
         }
     }

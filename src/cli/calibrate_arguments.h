@@ -12,8 +12,14 @@ namespace gvc::cli {
 
 struct CalibrateArguments {
     bool yes = false;
+    // A typed reference above the sensor's measuring range is meant: the
+    // range question is answered Yes (with --yes it is otherwise refused).
+    bool aboveRange = false;
     // The typed reference concentration in thousandths; none for the table's.
     std::optional<std::int32_t> reference;
+    // The reference as typed (Windows-1251): the connected sensor's entry
+    // layout decides how many decimals it may have.
+    std::string referenceText;
 };
 
 // The arguments, or nothing after printing why to `err` (an unknown option, a

@@ -13,9 +13,11 @@
 #include "cli/calibrate_arguments.h"
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
+#include "cli/stop_signals.h"
 #include "records/gas_catalogue.h"
 #include "ui/characteristics_list.h"
 #include "ui/concentration_text.h"
+#include "ui/reference_choice.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
 
@@ -74,7 +76,16 @@ class ConsoleView : public CalibrationView {
 public:
     ConsoleView(std::ostream& out, CalibrationDeviceLink& link) : out_(out), link_(link) {}
 
+    // How many times each timer has been switched on: the timer loop starts a
+    // timer switched off and on within one tick anew.
+    unsigned drawStarts = 0;
+    unsigned sampleStarts = 0;
+
     void PageChanged(const CalibrationPage& page) override {
+        drawStarts += page.drawTimerOn && !drawOn_ ? 1u : 0u;
+        sampleStarts += page.sampleTimerOn && !sampleOn_ ? 1u : 0u;
+        drawOn_ = page.drawTimerOn;
+        sampleOn_ = page.sampleTimerOn;
         if (page.timeVisible && page.timeText != shownTime_ && !page.currentAdcText.empty()) {
             shownTime_ = page.timeText;
             out_ << page.timeText << " adc=" << page.currentAdcText
@@ -98,25 +109,70 @@ private:
     NullCanvas canvas_;
     std::string shownTime_;
     std::string shownStatus_;
+    bool drawOn_ = false;
+    bool sampleOn_ = false;
 };
 
 // Runs the two timers: a draw tick every 100 ms, a sample tick every 500 ms,
-// on a fixed-rate schedule, while the run keeps them on.
-void RunTimers(CalibrationRun& run) {
+// on a fixed-rate schedule, while the run keeps them on. A stop signal ends
+// the run at the next tick.
+void RunTimers(CalibrationRun& run, const ConsoleView& view) {
     class RunTicks : public TimedTicks {
     public:
-        explicit RunTicks(CalibrationRun& run) : run_(run) {}
+        RunTicks(CalibrationRun& run, const ConsoleView& view) : run_(run), view_(view) {}
         bool DrawOn() const override { return run_.Page().drawTimerOn; }
         bool SampleOn() const override { return run_.Page().sampleTimerOn; }
-        void DrawTick() override { run_.DrawTick(); }
-        void SampleTick() override { run_.SampleTick(); }
+        unsigned DrawStarts() const override { return view_.drawStarts; }
+        unsigned SampleStarts() const override { return view_.sampleStarts; }
+        void DrawTick() override {
+            if (StopSignals::Caught() != 0) return run_.StopWithoutQuestion();
+            run_.DrawTick();
+        }
+        void SampleTick() override {
+            if (StopSignals::Caught() != 0) return run_.StopWithoutQuestion();
+            run_.SampleTick();
+        }
 
     private:
         CalibrationRun& run_;
-    } ticks(run);
+        const ConsoleView& view_;
+    } ticks(run, view);
     SteadyLoopTime time;
     TimerSchedule schedule;
     RunTimerLoop(ticks, time, schedule);
+}
+
+// The typed reference for the connected sensor: only the decimals its entry
+// layout shows, and a value above its measuring range only when that is meant.
+// Nothing after the reason was shown, with the exit code in `exitCode`.
+std::optional<std::int32_t> TypedReference(const CalibrateArguments& arguments, const SensorParams& p,
+                                           const CharacteristicsList& list, Operator& op, CommandIo io,
+                                           int& exitCode) {
+    const std::optional<std::int32_t> value = ParseTypedReference(arguments.referenceText, p.MultiplierCode);
+    if (!value) {
+        op.Show(MessageKind::kError, NotANumberText(arguments.referenceText));
+        op.Show(MessageKind::kError, TypedReferenceFormatText(p.MultiplierCode));
+        exitCode = 2;
+        return std::nullopt;
+    }
+    const ReferenceRange range{p.RangeTop, list.UnitText(), p.MultiplierCode};
+    if (!AboveRange(*value, range)) return value;
+    const std::string question = AboveRangeQuestion(*value, range);
+    if (arguments.aboveRange) {
+        PrintLine(io.err, question);
+        io.err << "-> Yes (--above-range)\n";
+        return value;
+    }
+    if (arguments.yes) {
+        PrintLine(io.err, question);
+        io.err << "-> No\n";
+        op.Show(MessageKind::kError, "Значение выше диапазона принимается только с ключом --above-range"_cp);
+    } else if (op.Ask(MessageKind::kWarning, question)) {
+        return value;
+    }
+    exitCode = 1;
+    PrintLine(io.out, "ОТКАЗ !"_cp);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -155,7 +211,13 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
         state, access.table, TakeConnectionSnapshot(state.OldParams),
         SensorDate{today.year, static_cast<std::uint8_t>(today.day), static_cast<std::uint8_t>(today.month)});
     ReferenceSelection reference{state.NewParams.RefConc, false};
-    if (arguments->reference) reference = {*arguments->reference, true};
+    if (arguments->reference) {
+        int exitCode = 0;
+        const std::optional<std::int32_t> typed =
+            TypedReference(*arguments, state.NewParams, list, op, io, exitCode);
+        if (!typed) return exitCode;
+        reference = {*typed, true};
+    }
     io.out << "sensor " << Utf8FromCp1251(session.SensorNumber()) << ", reference "
            << Utf8FromCp1251(FormatConcentration(reference.referenceValue, state.NewParams.MultiplierCode))
            << "\n";
@@ -163,15 +225,21 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
     int connectionState = 0;
     ConsoleView view(io.out, session.Link());
     CalibrationRun run({access, list, reference, connectionState, RealFileSystem(), error, view});
+    // From the first write on, a stop signal ends the run with the sensor put back.
+    const StopSignals stopSignals;
     run.ResetCalibrationPage();
     run.StartStopClicked();
-    RunTimers(run);
+    RunTimers(run, view);
+    // A run that ends early (a question without an answer, a stop signal, a
+    // write that failed) puts the sensor back before the program ends.
+    run.StopWithoutQuestion();
     const SensorParams& written = state.NewParams;
     if (run.LastSaveResult() == 0) {
         io.out << "saved slope=" << written.Slope << " offset=" << written.ZeroOffset
                << " pga=" << unsigned{written.PgaGain} << "\n";
     }
     PrintLine(io.out, run.Page().statusText);
+    if (const int signal = StopSignals::Caught(); signal != 0) return 128 + signal;
     return run.Page().statusText == "OK !" && run.LastSaveResult() == 0 ? 0 : 1;
 }
 

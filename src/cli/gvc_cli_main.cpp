@@ -24,12 +24,16 @@ const Command kCommands[] = {
      gvc::cli::RunProbe},
     {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
      gvc::cli::RunLogVerify},
-    {"calibrate", "calibrate [--yes] [--reference VALUE]  calibrate the connected sensor from the terminal",
+    {"calibrate",
+     "calibrate [--yes] [--reference VALUE [--above-range]]  calibrate the connected sensor from the "
+     "terminal",
      gvc::cli::RunCalibrate},
     {"version", "version                 print the version of this program file", gvc::cli::RunVersion},
     {"export-csv", "export-csv [--excel] LOG...  report logs as one CSV table", gvc::cli::RunExportCsv},
-    {"history", "history SENSOR [LOG]    one sensor's calibrations and the change of K<i>", gvc::cli::RunHistory},
-    {"due", "due [--within DAYS] [--today YYYY-MM-DD] [--tsv]  sensors due for calibration", gvc::cli::RunDue},
+    {"history", "history SENSOR [LOG]    one sensor's calibrations and the change of K<i>",
+     gvc::cli::RunHistory},
+    {"due", "due [--within DAYS] [--today YYYY-MM-DD] [--tsv]  sensors due for calibration",
+     gvc::cli::RunDue},
 };
 
 int Usage(std::ostream& out) {

@@ -78,7 +78,7 @@ public:
     void bbHelpClick();
     void stStdUDblClick();
     void RefreshConnectionDisplay() override;
-    void ResetReferenceOnNewFamily();
+    void RenewReferenceOnConnection();
 
     // State for the calibration run and the tests.
     int ConnectionState() const { return connectionState_; }
@@ -180,11 +180,6 @@ private:
     bool closeRequested_ = false;
     int connectionState_ = 1;
     ReferenceSelection reference_;
-    // The gas number of the last connected sensor; none before the first
-    // connection, so that the first sensor always sets the reference, even a
-    // blank one whose gas number is 0.
-    static constexpr int kNoGasNumber = -1;
-    int lastGasNumber_ = kNoGasNumber;
     HelpFiles help_;
     std::function<bool(const QString& file)> helpOpener_;
 

@@ -81,7 +81,7 @@ void MainWindow::RefreshConnectionDisplay() {
         pcGrad->show();
         stLIDPrg->raise();
         stIDPrg->raise();
-        ResetReferenceOnNewFamily();
+        RenewReferenceOnConnection();
         run_->ResetCalibrationPage();
         return;
     }

@@ -1,5 +1,5 @@
 // The reference concentration on the calibration page: the standard value
-// of a new sensor family, the dialog that changes it, and its display.
+// of the connected sensor, the dialog that changes it, and its display.
 #include "gui/main_window.h"
 
 #include <QEvent>
@@ -16,11 +16,10 @@ namespace gvc::gui {
 
 using namespace window_show;
 
-void MainWindow::ResetReferenceOnNewFamily() {
-    const int gasNumber = sensor_.identity.GasNumber;
-    if (gasNumber == lastGasNumber_) return;
-    lastGasNumber_ = gasNumber;
-    ApplyReferenceResult(kReferenceResultStandard, 0, sensor_.NewParams.RefConc, reference_);
+void MainWindow::RenewReferenceOnConnection() {
+    // Only a typed value survives a connection: the standard value is always
+    // the one of the sensor now connected.
+    gvc::RenewReferenceOnConnection(sensor_.NewParams.RefConc, reference_);
     ShowReference();
 }
 

@@ -58,7 +58,6 @@ void MainWindow::FormShow() {
     setWindowTitle(windowTitle() + Qs(" (v_"_cp) + Qs(version) + QStringLiteral(")"));
     RefreshConnectionDisplay();
     reference_ = ReferenceSelection{};
-    lastGasNumber_ = kNoGasNumber;
     help_ = LocateHelpFiles(startup_.ProgramDir());
 }
 
@@ -79,6 +78,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     // A connection under way stops after the exchange on the line.
     if (connecting_) device_->Cancel();
+    // A run that ended without its result and could not yet put the sensor
+    // back does so before the program ends.
+    run_->RestoreIfNeeded();
     event->accept();
 }
 

@@ -396,6 +396,10 @@ void CharacteristicsList::FillResourceGroup(Side side, const SensorParams& p) {
     }
 }
 
+void CharacteristicsList::SetNewNextCalibrationDate(const SensorDate& date) {
+    Cell(19, Side::kNew) = DateText(date);
+}
+
 void CharacteristicsList::SetNewPgaGain(unsigned pgaCode) {
     Cell(kRowPgaGain, Side::kNew) = PgaGainText(pgaCode);
 }

@@ -78,6 +78,7 @@ public:
     void SetNewPgaGain(unsigned pgaCode);                        // row 20
     void SetNewZeroOffset(std::int32_t offsetCode);              // row 22
     void SetNewSlope(std::int32_t slopeCode, unsigned pgaCode);  // row 23
+    void SetNewNextCalibrationDate(const SensorDate& date);      // row 19
 
     // Background colour of a cell. Out-of-range cells are white.
     static RgbColour CellColour(int row, CharacteristicsColumn column);

@@ -24,14 +24,35 @@ std::string NotANumberText(std::string_view typedText) {
     return std::string("\""_cp) + std::string(typedText) + std::string("\" - не является числом"_cp);
 }
 
+std::optional<std::int32_t> ParseTypedReference(std::string_view text, unsigned multiplierCode) {
+    const std::optional<std::int32_t> value = ParseStdText(text);
+    if (!value) return std::nullopt;
+    // Thousandths per last shown decimal: 100 for one decimal, 1 for three,
+    // 1000 for none.
+    const std::string_view layout = StdEntryMaskFor(multiplierCode).initialText;
+    const std::size_t point = layout.find('.');
+    const std::size_t decimals = point == std::string_view::npos ? 0 : layout.size() - point - 1;
+    std::int32_t step = 1;
+    for (std::size_t d = decimals; d < 3; ++d)
+        step *= 10;
+    if (*value % step != 0) return std::nullopt;
+    return value;
+}
+
+std::string TypedReferenceFormatText(unsigned multiplierCode) {
+    return std::string("Формат значения для этого Датчика: "_cp) +
+           std::string(StdEntryMaskFor(multiplierCode).initialText);
+}
+
 void ReferenceDialogModel::Show(std::int32_t standardValue, unsigned multiplierCode) {
     standardText_ = FormatConcentration(standardValue, multiplierCode);
     mask_ = StdEntryMaskFor(multiplierCode);
+    multiplierCode_ = multiplierCode;
     modalResult_ = kReferenceResultNone;
 }
 
 bool ReferenceDialogModel::AcceptTyped(std::string_view text, Operator& op) {
-    const auto value = ParseStdText(text);
+    const auto value = ParseTypedReference(text, multiplierCode_);
     if (!value) {
         op.Show(MessageKind::kError, NotANumberText(text));
         return false;
@@ -73,6 +94,10 @@ bool ApplyReferenceResult(int modalResult, std::int32_t newStd, std::int32_t sta
         return true;
     }
     return false;
+}
+
+void RenewReferenceOnConnection(std::int32_t standardValue, ReferenceSelection& selection) {
+    if (!selection.referenceManual) selection.referenceValue = standardValue;
 }
 
 std::string_view ReferenceGroupCaption(bool manual) {

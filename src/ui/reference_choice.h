@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,15 @@ StdEntryMask StdEntryMaskFor(unsigned multiplierCode);
 
 // Shown when the typed text is not a number (only blanks and the point).
 std::string NotANumberText(std::string_view typedText);
+
+// A typed reference whose value needs no more decimals than the entry of the
+// multiplier code shows (blanks around it are ignored; "50.50" is 50.5), so
+// that the value computed with is the value the certificate prints. Nothing
+// for a text that is not a number or a value with more decimals.
+std::optional<std::int32_t> ParseTypedReference(std::string_view text, unsigned multiplierCode);
+// Names the entry's layout after a refused value, for a front end without
+// the entry field: "Формат значения для этого Датчика: 0000.0".
+std::string TypedReferenceFormatText(unsigned multiplierCode);
 
 // The measuring range of the connected sensor's type: from 0 to `rangeMax`
 // whole units (the table's value; 0 when unknown), the unit's text and the
@@ -80,6 +90,7 @@ public:
 private:
     std::string standardText_;
     StdEntryMask mask_ = StdEntryMaskFor(0);
+    unsigned multiplierCode_ = 0;
     int modalResult_ = kReferenceResultNone;
     std::int32_t newStd_ = 0;
 };
@@ -95,6 +106,10 @@ struct ReferenceSelection {
 // the selection was set (the display is then refreshed).
 bool ApplyReferenceResult(int modalResult, std::int32_t newStd, std::int32_t standardValue,
                           ReferenceSelection& selection);
+
+// After every connection: while no typed value is in force the reference is
+// the standard value of the sensor now connected; a typed value stays.
+void RenewReferenceOnConnection(std::int32_t standardValue, ReferenceSelection& selection);
 
 // The caption of the reference group (" К<эталон-Руч.> " or " К<эталон-STD> ",
 // Windows-1251) and the background of the reference value display (aqua for a

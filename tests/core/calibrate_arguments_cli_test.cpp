@@ -46,7 +46,7 @@ CliRun RunInEmptyDirectory(const std::string& arguments) {
 }
 
 TEST(CalibrateArguments, BadArgumentsAreRefusedBeforeAnythingElse) {
-    const std::string usage = "usage: gvc-cli calibrate [--yes] [--reference VALUE]\n";
+    const std::string usage = "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range]]\n";
     const struct {
         const char* arguments;
         std::string err;

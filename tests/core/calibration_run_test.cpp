@@ -71,7 +71,7 @@ TEST_F(CalibrationTest, SpreadEqualToTheLimitDoesNotSettle) {
     EXPECT_EQ(run.Page().spreadText, "00983");
     Feed([](int, int n) { return n % 2 == 0 ? 1000 : 1982; }, 60);
     EXPECT_EQ(Status(), "ОТКАЗ !");  // settled: the reference question was answered No
-    EXPECT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes().size(), 3u);   // and the sensor got its parameters back
 }
 
 TEST_F(CalibrationTest, DigitalFrontEndSettlesNoEarlierThanSixtySeconds) {
@@ -83,8 +83,8 @@ TEST_F(CalibrationTest, DigitalFrontEndSettlesNoEarlierThanSixtySeconds) {
     EXPECT_EQ(Feed(Steady, 60), 60);
     EXPECT_EQ(Boxes().size(), 1u);  // the first window of a digital front end never settles
     EXPECT_EQ(Feed(Steady, 60), 60);
-    ASSERT_EQ(Boxes().size(), 2u);  // settled at 60 s: the reference question, answered No
-    EXPECT_EQ(Boxes().back().rfind("<----- Градуировка Эталона", 0), 0u);
+    ASSERT_EQ(Boxes().size(), 3u);  // settled at 60 s: the reference question, answered No
+    EXPECT_EQ(Boxes()[1].rfind("<----- Градуировка Эталона", 0), 0u);
     // 161 at the start, 162 at the end of the zero stage.
     std::vector<std::uint32_t> commands;
     for (const Exchange& e : sensor.exchanges) {
@@ -104,7 +104,9 @@ TEST_F(CalibrationTest, SettledSixthWindowIsATimeOut) {
     EXPECT_EQ(run.Page().startCaption, "Старт"_cp);
     EXPECT_EQ(run.Page().timeText, "03:00");
     EXPECT_FALSE(run.Page().sampleTimerOn || run.Page().drawTimerOn);
-    EXPECT_EQ(Boxes().size(), 1u);  // only the zero question: no reference question
+    // Only the zero question, no reference question; then the sensor is put back.
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].rfind("Результат Градуировки не сохранен", 0), 0u);
 }
 
 TEST_F(CalibrationTest, ReferenceTimeOutAsksAgainOverTheKeptZeroSamples) {
@@ -165,8 +167,10 @@ TEST_F(CalibrationTest, InterruptionQuestionHoldsTheRun) {
         ASSERT_EQ(Status(), "Нуль");
         view.timers = {{true, true}};
         op.QueueAnswer(c.yes);
+        const std::size_t shown = Boxes().size();
         run.StartStopClicked();
-        EXPECT_EQ(Boxes().back(), "Идет Градуировка - Вы хотите ее Прервать!");
+        ASSERT_GT(Boxes().size(), shown);
+        EXPECT_EQ(Boxes()[shown], "Идет Градуировка - Вы хотите ее Прервать!");
         EXPECT_EQ(view.timers, c.seen);
         EXPECT_EQ(Status(), c.status);
         if (!c.yes) {
@@ -283,14 +287,15 @@ TEST_F(CalibrationTest, EqualAveragesAndAZeroSlopeEndWithAFault) {
     EXPECT_EQ(Boxes().back(), "Нулевое значение = Эталонному значению !");
     EXPECT_EQ(run.Page().startCaption, "Стоп"_cp);
 
-    reference.referenceValue = state.NewParams.ZeroConc;  // reference equal to zero gas
-    op.QueueAnswer(true);                                 // interrupt
+    // A reference equal to the zero gas is refused at the start, before
+    // either stage.
+    reference.referenceValue = state.NewParams.ZeroConc;
+    op.QueueAnswer(true);  // interrupt
     run.StartStopClicked();
-    op.QueueAnswer(true);
-    op.QueueAnswer(true);
     run.StartStopClicked();
-    Feed(Steady, 120);
-    EXPECT_EQ(Status(), "Наклон = 0 !");
+    EXPECT_EQ(Feed(Steady, 120), 0);
+    EXPECT_EQ(Status(), "ОТКАЗ !");
+    EXPECT_EQ(Boxes().back(), "Эталонная концентрация равна нулевой: наклон не может быть определен !");
     EXPECT_EQ(state.NewParams.Slope, 0);
     EXPECT_FALSE(VerifyReportLog(ReadNative(locations::ReportLogPath)).records.size() > 0);
 }

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <limits>
 #include <locale>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "ui/concentration_text.h"
 #include "util/cp1251.h"
@@ -252,6 +255,80 @@ TEST(ReferenceDisplay, CaptionAndColourByChoice) {
     EXPECT_EQ(static_cast<unsigned char>(ReferenceGroupCaption(false)[1]), 0xCA);  // Cyrillic К
     EXPECT_EQ(ReferenceDisplayColour(true), (RgbColour{0, 255, 255}));
     EXPECT_EQ(ReferenceDisplayColour(false), (RgbColour{255, 255, 0}));
+}
+
+}  // namespace
+}  // namespace gvc
+
+namespace gvc {
+namespace {
+
+// The table both front ends are tested on (the window's entry and
+// gvc-cli calibrate --reference).
+struct TypedCase {
+    unsigned code = 0;
+    std::string text;
+    std::optional<std::int32_t> taken;
+};
+
+std::vector<TypedCase> TypedReferenceCases() {
+    std::ifstream in(std::string(GVC_SOURCE_DIR) + "/tests/typed_reference_cases.tsv");
+    std::vector<TypedCase> cases;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string code, text, taken;
+        std::getline(fields, code, '\t');
+        std::getline(fields, text, '\t');
+        std::getline(fields, taken, '\t');
+        cases.push_back({static_cast<unsigned>(std::stoul(code)), text,
+                         taken == "refused" ? std::nullopt : std::optional<std::int32_t>(std::stoi(taken))});
+    }
+    return cases;
+}
+
+TEST(ParseTypedReference, OnlyTheDecimalsTheEntryOfTheCodeShows) {
+    const std::vector<TypedCase> cases = TypedReferenceCases();
+    ASSERT_GT(cases.size(), 10u);
+    for (const TypedCase& c : cases) {
+        SCOPED_TRACE("code " + std::to_string(c.code) + " \"" + c.text + "\"");
+        EXPECT_EQ(ParseTypedReference(c.text, c.code), c.taken);
+        // The dialog's model takes the same values and refuses the others
+        // with its message, staying open.
+        ReferenceDialogModel dialog;
+        ScriptedOperator op;
+        dialog.Show(1000, c.code);
+        EXPECT_EQ(dialog.AcceptTyped(c.text, op), c.taken.has_value());
+        if (c.taken) {
+            EXPECT_EQ(dialog.NewStd(), *c.taken);
+        } else {
+            ASSERT_EQ(op.Messages().size(), 1u);
+            EXPECT_EQ(op.Messages()[0].text, NotANumberText(c.text));
+        }
+    }
+    EXPECT_EQ(Utf8FromCp1251(TypedReferenceFormatText(2)), "Формат значения для этого Датчика: 000.00");
+}
+
+TEST(RenewReferenceOnConnection, OnlyATypedValueSurvivesAConnection) {
+    struct Case {
+        ReferenceSelection before;
+        std::int32_t standard;  // of the sensor now connected
+        ReferenceSelection after;
+    } const cases[] = {
+        // Methane 01-00 (50.0) then 01-02 (2.2): same gas number, another standard.
+        {{50000, false}, 2200, {2200, false}},
+        // Two blank sensors of different gases, both gas number 0.
+        {{1000, false}, 20900, {20900, false}},
+        {{0, false}, 50000, {50000, false}},   // the first connection
+        {{12500, true}, 2200, {12500, true}},  // a typed value stays
+    };
+    for (const Case& c : cases) {
+        ReferenceSelection selection = c.before;
+        RenewReferenceOnConnection(c.standard, selection);
+        EXPECT_EQ(selection.referenceValue, c.after.referenceValue);
+        EXPECT_EQ(selection.referenceManual, c.after.referenceManual);
+    }
 }
 
 }  // namespace

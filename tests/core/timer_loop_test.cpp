@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,64 @@ TEST(TimerLoop, DrawTicksEveryTenthAndBeforeTheSampleOfTheSameMoment) {
     RunTimerLoop(ticks, time, schedule);
     EXPECT_EQ(order, (std::vector<std::string>{"d100", "d200", "d300", "d400", "d500", "s500", "d600", "d700",
                                                "d800", "d900", "d1000", "s1000"}));
+}
+
+// Sample ticks that switch both timers off and on again inside themselves (a
+// stage ends and the next question is answered at once), after spending the
+// given time; the run ends after the given number of samples.
+class RestartingTicks : public TimedTicks {
+public:
+    RestartingTicks(FakeTime& time, int restartAt, long spentMs)
+        : time_(time), restartAt_(restartAt), spentMs_(spentMs) {}
+    bool DrawOn() const override { return samples.size() < 4; }
+    bool SampleOn() const override { return samples.size() < 4; }
+    unsigned DrawStarts() const override { return starts_; }
+    unsigned SampleStarts() const override { return starts_; }
+    void DrawTick() override { draws.push_back(time_.Ms()); }
+    void SampleTick() override {
+        samples.push_back(time_.Ms());
+        if (static_cast<int>(samples.size()) != restartAt_) return;
+        time_.now += milliseconds(spentMs_);
+        ++starts_;
+    }
+
+    std::vector<long> samples;
+    std::vector<long> draws;
+
+private:
+    FakeTime& time_;
+    int restartAt_;
+    long spentMs_;
+    unsigned starts_ = 0;
+};
+
+TEST(TimerLoop, ATimerSwitchedOffAndOnInsideATickStartsItsFullPeriodThen) {
+    struct Case {
+        const char* what;
+        int restartAt;
+        long spentMs;
+        std::vector<long> samples;
+        long firstDrawAfterRestart;
+    } const cases[] = {
+        // The answer comes 100 ms into the second tick: the next sample is a
+        // whole period after it, not 400 ms on the old grid.
+        {"answered after 100 ms", 2, 100, {500, 1000, 1600, 2100}, 1200},
+        {"answered at once", 1, 0, {500, 1000, 1500, 2000}, 600},
+        {"answered after 2.3 s", 3, 2300, {500, 1000, 1500, 4300}, 3900},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeTime time;
+        RestartingTicks ticks(time, c.restartAt, c.spentMs);
+        TimerSchedule schedule;
+        RunTimerLoop(ticks, time, schedule);
+        EXPECT_EQ(ticks.samples, c.samples);
+        const long restartedAt = ticks.samples[static_cast<std::size_t>(c.restartAt - 1)] + c.spentMs;
+        const auto next = std::find_if(ticks.draws.begin(), ticks.draws.end(),
+                                       [restartedAt](long t) { return t > restartedAt; });
+        ASSERT_NE(next, ticks.draws.end());
+        EXPECT_EQ(*next, c.firstDrawAfterRestart);
+    }
 }
 
 TEST(FixedRateDeadline, StartsAPeriodAwayAndAdvancesFromTheDeadline) {

@@ -309,7 +309,9 @@ private Q_SLOTS:
         const QString interrupt = U("Идет Градуировка - Вы хотите ее Прервать!"_cp);
         QCOMPARE(sandbox.Messages().mid(1),
                  (QStringList{U("Идет Градуировка - Выключение Запрещено!"_cp),
-                              U("Идет Градуировка - Отсоединение Запрещено!"_cp), interrupt, interrupt}));
+                              U("Идет Градуировка - Отсоединение Запрещено!"_cp), interrupt, interrupt,
+                              U("Результат Градуировки не сохранен:\r\nв Датчик записаны его параметры, "
+                                "бывшие до Градуировки"_cp)}));
         QVERIFY(window.close());
     }
 
@@ -325,8 +327,13 @@ private Q_SLOTS:
         const std::size_t before = sandbox.Op().Messages().size();
         QVERIFY(sandbox.Simulator().Command("fault silent 0").rfind("ok", 0) == 0);
         QTRY_COMPARE_WITH_TIMEOUT(window.ConnectionState(), -1, 10000);
-        // The exchange said why; the run ended and the display shows the broken link.
-        QCOMPARE(sandbox.Op().Messages().size(), before + 1);
+        // The exchange said why; the write that would put the sensor back
+        // failed too, and the operator is told the sensor must not be used;
+        // the run ended and the display shows the broken link.
+        QCOMPARE(sandbox.Op().Messages().size(), before + 3);
+        QCOMPARE(sandbox.Messages().last(),
+                 U("Параметры Датчика, бывшие до Градуировки, НЕ восстановлены!\r\n"
+                   "Датчик не имеет действующей градуировки - использовать его НЕЛЬЗЯ!"_cp));
         QCOMPARE(window.edStatusG->text(), U("Ошибка-Датчика!"_cp));
         QCOMPARE(TextColourOf(window.edStatusG), colour::kRed);
         QCOMPARE(BackgroundOf(window.edStatusG), colour::kCream);
