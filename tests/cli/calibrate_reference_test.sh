@@ -89,7 +89,9 @@ grep -q "Нулевую Концентрацию" "$work/err" || fail "--above-r
 for signal in INT TERM; do
     "$cli" calibrate --yes >"$work/out" 2>"$work/err" </dev/null &
     cal=$!
-    for _ in $(seq 200); do grep -q '^00:02 adc=' "$work/out" && break; sleep 0.05; done
+    # The start reads what the sensor holds and writes the run's parameters
+    # (some 80 exchanges of 0.1 s) before the first sample: wait up to 60 s.
+    for _ in $(seq 1200); do grep -q '^00:02 adc=' "$work/out" && break; sleep 0.05; done
     grep -q '^00:02 adc=' "$work/out" || fail "SIG$signal: the run did not start: $(cat "$work/out" "$work/err")"
     kill -"$signal" "$cal"
     wait "$cal"; rc=$?

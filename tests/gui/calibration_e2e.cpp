@@ -418,9 +418,12 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(w.Run().LastSaveResult() != -2, kRunTimeoutMs);
         QCOMPARE(w.Run().LastSaveResult(), -3);
         const QStringList messages = run.Sandbox().Messages();
-        QCOMPARE(messages.size(), 3);
+        // The questions, the read-back's message, then the notice that the
+        // sensor's own parameters went back in.
+        QCOMPARE(messages.size(), 4);
         QVERIFY2(messages[2].startsWith(kReadBackDiffers + QStringLiteral("\r\n")), qPrintable(messages[2]));
-        QCOMPARE(person.BoxesAnswered().size(), 3);
+        QVERIFY2(messages[3].contains(U("Результат Градуировки не сохранен"_cp)), qPrintable(messages[3]));
+        QCOMPARE(person.BoxesAnswered().size(), 4);
         // The records came first and were written.
         const ProgressWindow& progress = run.Sandbox().Progress();
         QCOMPARE(progress.SaveLineText(SaveLine::kCertificate), U("Сертификат заполнен"_cp));
