@@ -1,11 +1,13 @@
 // gvc-cli export-csv, history and due on files made to order, run as a user
 // would: standard output and standard error apart, and the exit code.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
 
+#include "history/due_list.h"
 #include "history_fixtures.h"
 #include "records_fixtures.h"
 
@@ -134,6 +136,38 @@ TEST_F(RecordsCli, DueListsOverdueAndNamesADamagedCertificate) {
         << r.err;
     for (const char* bad : {"--within -1", "--within x", "--today 2027-02-30", "--today", "--bogus"})
         EXPECT_EQ(Run(std::string("due ") + bad).exitCode, 2) << bad;
+}
+
+// What the log page's count of unchecked certificates comes from as well.
+TEST_F(RecordsCli, DueNamesEveryUnreadableCertificateOnceAndCountsIt) {
+    const std::string dir = "ВЕЛМОР_Датчики/Датчики/03-CO/Тип_03-01/";
+    Write(dir + "03-01_00_000_001.dat",
+          testing::CertificateFile({3, 1, 1, 3}, "CO", "28.02.2027", "31.12.2030", {28, 8, 2026, 9, 0, 0}));
+    const auto folder = root_ / "ВЕЛМОР_Датчики/Датчики/03-CO/Тип_03-01";
+    Write(dir + "big.dat", "x");
+    std::filesystem::resize_file(folder / "big.dat", kMaxCertificateSize + 1);
+    ASSERT_EQ(::mkfifo((folder / "fifo.dat").c_str(), 0600), 0);
+    std::filesystem::create_directories(folder / "folder.dat");
+    const std::string notRegular = ": не обычный файл (каталог, канал или устройство)\n";
+    const struct {
+        const char* name;
+        std::string reason;
+    } cases[] = {
+        {"big.dat", ": файл больше " + std::to_string(kMaxCertificateSize) + " байт\n"},
+        {"fifo.dat", notRegular},
+        {"folder.dat", notRegular},
+    };
+    const CliRun r = Run("due --today 2027-01-31 --tsv");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);  // sensor 1 is still listed
+    for (const auto& c : cases) {
+        const std::string path = (folder / c.name).string();
+        EXPECT_NE(r.err.find(path + c.reason), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(path), r.err.rfind(path)) << "named twice: " << r.err;
+    }
+    const CertificateScan scan = ScanCertificates(root_ / "ВЕЛМОР_Датчики/Датчики");
+    EXPECT_EQ(scan.problems.size(), std::size(cases));
+    EXPECT_EQ(scan.certificates.size(), 1u);
 }
 
 }  // namespace
