@@ -21,6 +21,8 @@ std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::s
                 return std::nullopt;
             }
         } else {
+            if (args[i].starts_with("-") && args[i] != "--yes" && args[i] != "--reference")
+                err << "gvc-cli calibrate: unknown option " << args[i] << "\n";
             err << "usage: gvc-cli calibrate [--yes] [--reference VALUE]\n";
             return std::nullopt;
         }

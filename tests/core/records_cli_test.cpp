@@ -146,6 +146,7 @@ TEST_F(RecordsCli, DueNamesEveryUnreadableCertificateOnceAndCountsIt) {
     const auto folder = root_ / "ВЕЛМОР_Датчики/Датчики/03-CO/Тип_03-01";
     Write(dir + "big.dat", "x");
     std::filesystem::resize_file(folder / "big.dat", kMaxCertificateSize + 1);
+    Write(dir + "empty.dat", "");
     ASSERT_EQ(::mkfifo((folder / "fifo.dat").c_str(), 0600), 0);
     std::filesystem::create_directories(folder / "folder.dat");
     const std::string notRegular = ": не обычный файл (каталог, канал или устройство)\n";
@@ -154,6 +155,7 @@ TEST_F(RecordsCli, DueNamesEveryUnreadableCertificateOnceAndCountsIt) {
         std::string reason;
     } cases[] = {
         {"big.dat", ": файл больше " + std::to_string(kMaxCertificateSize) + " байт\n"},
+        {"empty.dat", ": Файл Датчика: пустой файл\n"},
         {"fifo.dat", notRegular},
         {"folder.dat", notRegular},
     };
@@ -168,6 +170,40 @@ TEST_F(RecordsCli, DueNamesEveryUnreadableCertificateOnceAndCountsIt) {
     const CertificateScan scan = ScanCertificates(root_ / "ВЕЛМОР_Датчики/Датчики");
     EXPECT_EQ(scan.problems.size(), std::size(cases));
     EXPECT_EQ(scan.certificates.size(), 1u);
+}
+
+TEST_F(RecordsCli, EveryCommandNamesAnUnknownOption) {
+    const std::string log = Write("REPORT.log", LogBytes({RecordLine({})}));
+    const std::string cases[] = {
+        "export-csv --tsv " + log,
+        "export-csv " + log + " -x",
+        "history --bogus 03-01.00.012.345",
+        "due --within 5 --csv",
+        "log-verify --all " + log,
+        "table-check --strict x.dat",
+        "read --port",
+        "probe -v",
+        "sample --count 3",
+        "version --short",
+        "calibrate --force",
+    };
+    for (const std::string& args : cases) {
+        const CliRun r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        const std::string command = args.substr(0, args.find(' '));
+        EXPECT_NE(r.err.find("gvc-cli " + command + ": unknown option -"), std::string::npos)
+            << args << ": " << r.err;
+        EXPECT_EQ(r.err.find("No such file"), std::string::npos) << args << ": " << r.err;
+        EXPECT_NE(r.err.find("usage: gvc-cli " + command), std::string::npos) << args << ": " << r.err;
+    }
+    // Values that start with "-" are values, "-" alone and negative numbers no options.
+    EXPECT_EQ(Run("due --within -1").err, "--within takes a number of days from 0 to 100000\n");
+}
+
+TEST_F(RecordsCli, AnEmptyCertificateSaysSo) {
+    const CliRun r = Run("log-verify " + Write("empty.dat", ""));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Файл Датчика: пустой файл\n");
 }
 
 }  // namespace
