@@ -208,6 +208,7 @@ int CalibrationRun::SaveCalibration() {
     }
     ctx_.view.SaveLineShown(SaveLine::kCertificate, "Сертификат заполнен"_cp);
     state.NewParams.CalibrationCount = static_cast<std::uint8_t>(state.NewParams.CalibrationCount + 1);
+    ctx_.list.SetNewCalibrationCount(state.NewParams.CalibrationCount);
     state.OldParams.CalResourceNow = state.NewParams.CalResourceMax;
     state.OldParams.CalResourceWarn = state.NewParams.CalResourceWarn;
     state.OldParams.NextCalibrationDate = state.NewParams.NextCalibrationDate;
