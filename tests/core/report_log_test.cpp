@@ -120,8 +120,9 @@ TEST_F(ReportLogTest, BytesAfterTheChecksumAreDamageToTheVerifier) {
         const ReportLogCheck check = VerifyReportLog(c.bytes);
         EXPECT_EQ(check.ok, c.intact);
         EXPECT_EQ(check.records.size(), 1u);
-        if (!c.intact)
+        if (!c.intact) {
             EXPECT_EQ(Utf8FromCp1251(check.message), "Файл Отчета: лишние данные после Контрольной Суммы");
+        }
     }
     // The append reads up to the checksum as before and writes a clean log.
     WriteLog(log + "trailing");
