@@ -55,7 +55,6 @@ if [ "$reset" = 1 ] || [ ! -f "$demo/devsim-memory.bin" ] ||
 else
     echo "gvc-devsim: the sensor '$profile' of the last run (./run.sh --reset for a fresh one)"
 fi
-echo "$profile" >"$demo/devsim.profile"
 
 # The simulator reads its commands from a pipe this script holds open; when the
 # script ends the pipe closes and the simulator quits.
@@ -81,6 +80,9 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 grep -q '^ready' "$demo/devsim.out" || { echo "gvc-devsim did not start" >&2; exit 1; }
+# Only a sensor that started is kept for the next run: a mistyped profile
+# leaves the last one as it was.
+echo "$profile" >"$demo/devsim.profile"
 echo "gvc-devsim: sensor '$profile' on $(sed -n 's/^port //p' "$demo/devsim.out"); drive D: is $GVC_DRIVE_D"
 
 cd "$demo/work"

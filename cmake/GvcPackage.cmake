@@ -46,7 +46,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "G_Varnest developers")
 set(CPACK_PACKAGE_CONTACT "G_Varnest developers <g-varnest@example.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "calibration workstation for gas sensors")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+# One string: set() with several would join them with ";", which would start
+# every continuation line of the long description.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "G_Varnest calibrates a gas sensor held in the Varnest calibration device\n"
     "against zero gas and a reference gas, writes the new coefficients into the\n"
     "sensor and keeps a checksummed report log and certificate per sensor.\n"

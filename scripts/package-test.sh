@@ -19,6 +19,10 @@ rm -f "$build"/g-varnest_*.deb
 deb=$(ls "$build"/g-varnest_*.deb)
 echo "package: $deb"
 dpkg-deb --info "$deb" | sed -n 's/^ \(Package\|Version\|Architecture\|Depends\):/  &/p'
+if dpkg-deb -f "$deb" Description | grep -q '^ ;'; then
+    echo "FAIL: the long description has lines starting with \";\""
+    exit 1
+fi
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"

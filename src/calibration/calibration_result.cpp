@@ -231,6 +231,7 @@ int CalibrationRun::SaveCalibration() {
     recorder_->CertificateWritten(CertificatePath(state.identity, ctx_.access.table), state.NewParams);
     ctx_.view.SaveLineShown(SaveLine::kCertificate, "Сертификат заполнен"_cp);
     state.NewParams.CalibrationCount = static_cast<std::uint8_t>(state.NewParams.CalibrationCount + 1);
+    ctx_.list.SetNewCalibrationCount(state.NewParams.CalibrationCount);
     state.OldParams.CalResourceNow = state.NewParams.CalResourceMax;
     state.OldParams.CalResourceWarn = state.NewParams.CalResourceWarn;
     state.OldParams.NextCalibrationDate = state.NewParams.NextCalibrationDate;

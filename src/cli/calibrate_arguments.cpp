@@ -24,6 +24,9 @@ std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::s
                 return std::nullopt;
             }
         } else {
+            if (args[i].starts_with("-") && args[i] != "--yes" && args[i] != "--reference" &&
+                args[i] != "--above-range")
+                err << "gvc-cli calibrate: unknown option " << args[i] << "\n";
             err << "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range]]\n";
             return std::nullopt;
         }

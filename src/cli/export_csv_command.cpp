@@ -10,7 +10,7 @@
 namespace gvc::cli {
 
 // The records of one or more report logs as one CSV table, merged by date,
-// time and sensor. Every log must verify before anything is printed.
+// time and sensor, each calibration once. Every log must verify before anything is printed.
 int RunExportCsv(std::span<const std::string> args, CommandIo io) {
     CsvFlavour flavour = CsvFlavour::kRfc4180;
     std::vector<std::string> logs;
@@ -46,7 +46,7 @@ int RunExportCsv(std::span<const std::string> args, CommandIo io) {
         all.insert(all.end(), std::make_move_iterator(read.records.begin()),
                    std::make_move_iterator(read.records.end()));
     }
-    SortByDateTimeSensor(all);
+    MergeRecords(all);
     io.out << RecordsCsv(all, flavour);
     io.out.flush();
     return io.out ? 0 : 1;

@@ -1,6 +1,8 @@
 #include <exception>
 #include <iostream>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_command.h"
@@ -12,6 +14,10 @@ struct Command {
     const char* name;
     const char* usage;
     int (*run)(std::span<const std::string>, gvc::cli::CommandIo);
+    // The options the command takes, those followed by a value marked "=".
+    // Empty for none; calibrate checks its own.
+    std::vector<std::string_view> options = {};
+    bool checksOwnOptions = false;
 };
 
 const Command kCommands[] = {
@@ -27,14 +33,44 @@ const Command kCommands[] = {
     {"calibrate",
      "calibrate [--yes] [--reference VALUE [--above-range]]  calibrate the connected sensor from the "
      "terminal",
-     gvc::cli::RunCalibrate},
+     gvc::cli::RunCalibrate,
+     {},
+     true},
     {"version", "version                 print the version of this program file", gvc::cli::RunVersion},
-    {"export-csv", "export-csv [--excel] LOG...  report logs as one CSV table", gvc::cli::RunExportCsv},
+    {"export-csv",
+     "export-csv [--excel] LOG...  report logs as one CSV table",
+     gvc::cli::RunExportCsv,
+     {"--excel"}},
     {"history", "history SENSOR [LOG]    one sensor's calibrations and the change of K<i>",
      gvc::cli::RunHistory},
-    {"due", "due [--within DAYS] [--today YYYY-MM-DD] [--tsv]  sensors due for calibration",
-     gvc::cli::RunDue},
+    {"due",
+     "due [--within DAYS] [--today YYYY-MM-DD] [--tsv]  sensors due for calibration",
+     gvc::cli::RunDue,
+     {"--within=", "--today=", "--tsv"}},
 };
+
+// An argument that looks like an option ("-x", "--xyz"; not "-" or "-5") but
+// is none of the command's is named as such, rather than taken for a file.
+bool RefusesUnknownOption(const Command& c, std::span<const std::string> args, std::ostream& err) {
+    if (c.checksOwnOptions) return false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg[0] != '-' || (arg[1] >= '0' && arg[1] <= '9')) continue;
+        bool known = false;
+        for (std::string_view option : c.options) {
+            const bool takesValue = option.ends_with('=');
+            if (takesValue) option.remove_suffix(1);
+            if (arg != option) continue;
+            known = true;
+            if (takesValue) ++i;  // the value may start with "-"
+        }
+        if (!known) {
+            err << "gvc-cli " << c.name << ": unknown option " << arg << "\n";
+            return true;
+        }
+    }
+    return false;
+}
 
 int Usage(std::ostream& out) {
     out << "usage: gvc-cli COMMAND [ARGS]\n";
@@ -67,7 +103,12 @@ int RunCommand(int argc, char** argv) {
     }
     const std::vector<std::string> args(argv + 2, argv + argc);
     for (const Command& c : kCommands) {
-        if (name == c.name) return c.run(args, gvc::cli::CommandIo{std::cout, std::cerr});
+        if (name != c.name) continue;
+        if (RefusesUnknownOption(c, args, std::cerr)) {
+            std::cerr << "usage: gvc-cli " << c.usage << "\n";
+            return 2;
+        }
+        return c.run(args, gvc::cli::CommandIo{std::cout, std::cerr});
     }
     std::cerr << "gvc-cli: unknown command " << name << "\n";
     return Usage(std::cerr);

@@ -95,7 +95,11 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
 
     connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
         model_->SetFilter(SensorNumberFromArgument(Cp(text.trimmed())));
-        if (model_->rowCount() > 0) tvLog->selectRow(0);
+        // No record left: no sensor's history, and no certificate to print.
+        if (model_->rowCount() > 0)
+            tvLog->selectRow(0);
+        else
+            SelectSensor({});
     });
     connect(tvLog->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {

@@ -32,6 +32,38 @@ void SlopePlot::SetPoints(std::vector<SlopePoint> points, const QString& title) 
     update();
 }
 
+std::pair<double, double> SlopePlot::Bounds() const {
+    const auto [minIt, maxIt] =
+        std::minmax_element(points_.begin(), points_.end(),
+                            [](const SlopePoint& a, const SlopePoint& b) { return a.slope < b.slope; });
+    const double low = minIt->slope;
+    const double high = maxIt->slope;
+    const double margin = std::max((high - low) * 0.1, std::max(std::fabs(high), 1.0) * 0.01);
+    return {low - margin, high + margin};
+}
+
+std::vector<QPointF> SlopePlot::Positions(const QRect& area) const {
+    std::vector<QPointF> out;
+    if (points_.empty()) return out;
+    const auto [low, high] = Bounds();
+    // The dots' centres keep a radius and a pixel from the frame.
+    const double inset = kDotRadius + 1.0;
+    const double left = area.left() + inset;
+    const double width = std::max(area.width() - 2 * inset, 0.0);
+    const std::int64_t first = points_.front().day;
+    const std::int64_t last = points_.back().day;
+    const double span = static_cast<double>(last - first);
+    out.reserve(points_.size());
+    for (const SlopePoint& p : points_) {
+        // One day (or one point) has no time axis: its dots go to the middle.
+        const double x = last == first ? area.left() + area.width() / 2.0
+                                       : left + static_cast<double>(p.day - first) / span * width;
+        const double y = area.bottom() - (p.slope - low) / (high - low) * area.height();
+        out.emplace_back(x, y);
+    }
+    return out;
+}
+
 void SlopePlot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -44,44 +76,30 @@ void SlopePlot::paintEvent(QPaintEvent*) {
     painter.drawRect(area);
     if (points_.empty() || area.width() < 10 || area.height() < 10) return;
 
-    const auto [minIt, maxIt] =
-        std::minmax_element(points_.begin(), points_.end(),
-                            [](const SlopePoint& a, const SlopePoint& b) { return a.slope < b.slope; });
-    double low = minIt->slope;
-    double high = maxIt->slope;
-    const double margin = std::max((high - low) * 0.1, std::max(std::fabs(high), 1.0) * 0.01);
-    low -= margin;
-    high += margin;
+    const auto [low, high] = Bounds();
     const std::int64_t first = points_.front().day;
     const std::int64_t last = points_.back().day;
-    const double span = static_cast<double>(std::max<std::int64_t>(last - first, 1));
-    auto at = [&](const SlopePoint& p) {
-        const double x = points_.size() == 1
-                             ? area.center().x()
-                             : area.left() + static_cast<double>(p.day - first) / span * area.width();
-        const double y = area.bottom() - (p.slope - low) / (high - low) * area.height();
-        return QPointF(x, y);
-    };
+    const std::vector<QPointF> at = Positions(area);
 
     painter.setPen(Qt::black);
     painter.drawText(QRect(0, area.top() - textHeight / 2, area.left() - 3, textHeight),
                      Qt::AlignRight | Qt::AlignVCenter, QString::number(high, 'f', 3));
     painter.drawText(QRect(0, area.bottom() - textHeight / 2, area.left() - 3, textHeight),
                      Qt::AlignRight | Qt::AlignVCenter, QString::number(low, 'f', 3));
-    painter.drawText(QRect(area.left(), area.bottom() + 2, area.width(), textHeight), Qt::AlignLeft,
-                     DayText(first));
+    painter.drawText(QRect(area.left(), area.bottom() + 2, area.width(), textHeight),
+                     last == first ? Qt::AlignHCenter : Qt::AlignLeft, DayText(first));
     if (last != first)
         painter.drawText(QRect(area.left(), area.bottom() + 2, area.width(), textHeight), Qt::AlignRight,
                          DayText(last));
 
     painter.setPen(QPen(colour::kBlue, 1.5));
-    for (std::size_t i = 1; i < points_.size(); ++i)
-        painter.drawLine(at(points_[i - 1]), at(points_[i]));
-    for (const SlopePoint& p : points_) {
-        const QColor c = p.fastChange ? colour::kRed : colour::kBlue;
+    for (std::size_t i = 1; i < at.size(); ++i)
+        painter.drawLine(at[i - 1], at[i]);
+    for (std::size_t i = 0; i < at.size(); ++i) {
+        const QColor c = points_[i].fastChange ? colour::kRed : colour::kBlue;
         painter.setPen(c);
         painter.setBrush(c);
-        painter.drawEllipse(at(p), 3.0, 3.0);
+        painter.drawEllipse(at[i], kDotRadius, kDotRadius);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace gvc::gui {
@@ -21,10 +22,18 @@ public:
     void SetPoints(std::vector<SlopePoint> points, const QString& title);
     const std::vector<SlopePoint>& Points() const { return points_; }
 
+    // Where the points are drawn inside the frame `area`: every dot wholly
+    // inside it, calibrations of a single day in its middle.
+    std::vector<QPointF> Positions(const QRect& area) const;
+    static constexpr double kDotRadius = 3.0;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The slope range shown: the points' with a margin.
+    std::pair<double, double> Bounds() const;
+
     std::vector<SlopePoint> points_;
     QString title_;
 };

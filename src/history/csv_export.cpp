@@ -19,7 +19,16 @@ constexpr std::string_view kHeader[] = {"date",
                                         "work_resource_max",
                                         "unit"};
 
+// A spreadsheet program takes a cell beginning with one of these for a
+// formula (tab and CR start one after its own trimming).
+constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+
 }  // namespace
+
+std::string SpreadsheetText(std::string_view utf8) {
+    if (utf8.empty() || kFormulaStarts.find(utf8.front()) == std::string_view::npos) return std::string(utf8);
+    return "'" + std::string(utf8);
+}
 
 std::string CsvField(std::string_view utf8, char separator) {
     if (utf8.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string_view::npos)
@@ -51,10 +60,17 @@ std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flav
         out += kHeader[i];
     }
     out += kCrLf;
+    // The sensor numbers and the unit are free text in a log (only its
+    // checksum protects them); the other columns were read as dates, times
+    // and numbers, and a negative K stays a number.
+    const auto text = [&](const std::string& cp1251) {
+        const std::string utf8 = Utf8FromCp1251(cp1251);
+        return flavour == CsvFlavour::kExcel ? SpreadsheetText(utf8) : utf8;
+    };
     for (const ReportRecord& r : records) {
-        line({IsoDateText(r.date), r.time, Utf8FromCp1251(r.sensorOld), Utf8FromCp1251(r.sensorNew),
+        line({IsoDateText(r.date), r.time, text(r.sensorOld), text(r.sensorNew),
               std::to_string(r.calibration), r.k00, r.ki, std::to_string(r.calibrationResourceMax),
-              std::to_string(r.workResourceMax), Utf8FromCp1251(r.unit)});
+              std::to_string(r.workResourceMax), text(r.unit)});
     }
     return out;
 }

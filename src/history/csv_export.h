@@ -16,8 +16,13 @@ enum class CsvFlavour { kRfc4180, kExcel };
 // One field, quoted when it holds the separator, a quote, CR or LF.
 std::string CsvField(std::string_view utf8, char separator);
 
+// A text cell as a spreadsheet program shows it and never runs it: a text
+// beginning with "=", "+", "-", "@", tab or CR gets a leading apostrophe.
+std::string SpreadsheetText(std::string_view utf8);
+
 // The header line and one line per record, each ending in CR LF; with the BOM
-// first in the Excel flavour.
+// first in the Excel flavour, whose text columns go through SpreadsheetText.
+// The RFC 4180 flavour carries every text byte as the log holds it.
 std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour);
 
 }  // namespace gvc

@@ -40,8 +40,9 @@ CertificateScan ScanCertificates(const std::filesystem::path& root) {
             scan.problems.push_back({Cp1251PathText(root), std::string("Не читается директория"_cp)});
             break;
         }
-        std::error_code typeError;
-        if (it->is_regular_file(typeError) && IsCertificateFile(it->path())) files.push_back(it->path());
+        // Whatever is named like a certificate is read: a directory, FIFO or
+        // device of that name is a problem to report, never skipped unseen.
+        if (IsCertificateFile(it->path())) files.push_back(it->path());
     }
     std::sort(files.begin(), files.end());
     std::vector<FoundCertificate> found;
@@ -50,8 +51,12 @@ CertificateScan ScanCertificates(const std::filesystem::path& root) {
         const FileReadResult file_read = ReadRegularFile(file, kMaxCertificateSize);
         const auto& bytes = file_read.bytes;
         if (!bytes) {
+            // The read's problem text starts with the path, which the problem
+            // carries on its own.
+            std::string_view problem = file_read.problem;
+            if (problem.starts_with(name + ": ")) problem.remove_prefix(name.size() + 2);
             scan.problems.push_back(
-                {name, file_read.problem.empty() ? std::string("Не читается файл"_cp) : file_read.problem});
+                {name, problem.empty() ? std::string("Не читается файл"_cp) : std::string(problem)});
             continue;
         }
         CertificateRead read = ReadCertificate(*bytes);

@@ -145,4 +145,22 @@ void SortByDateTimeSensor(std::vector<ReportRecord>& records) {
     StableSort(records, before);
 }
 
+void MergeRecords(std::vector<ReportRecord>& records) {
+    SortByDateTimeSensor(records);
+    // Equal records have equal sort keys, so they sit in one run of equal keys
+    // (a run is a few records at most: one second of one sensor).
+    std::vector<ReportRecord> kept;
+    kept.reserve(records.size());
+    std::size_t runStart = 0;
+    for (ReportRecord& r : records) {
+        const ReportRecord* first = kept.empty() ? nullptr : &kept[runStart];
+        if (!first || std::tie(first->date, first->time, first->sensorNew, first->sensorOld) !=
+                          std::tie(r.date, r.time, r.sensorNew, r.sensorOld))
+            runStart = kept.size();
+        if (std::find(kept.begin() + static_cast<std::ptrdiff_t>(runStart), kept.end(), r) == kept.end())
+            kept.push_back(std::move(r));
+    }
+    records = std::move(kept);
+}
+
 }  // namespace gvc

@@ -24,6 +24,8 @@ struct ReportRecord {
     int calibrationResourceMax = 0;
     int workResourceMax = 0;
     std::string unit;  // Windows-1251, trailing blanks removed
+
+    bool operator==(const ReportRecord&) const = default;
 };
 
 // One 104-character record line; nothing when a column does not hold what the
@@ -47,5 +49,9 @@ ReportRecords ReadReportRecords(std::string_view logBytes);
 // Oldest first: by date, time, then sensor number. Records of equal keys keep
 // their order (the order of the logs given).
 void SortByDateTimeSensor(std::vector<ReportRecord>& records);
+
+// Sorts as above and keeps one of records equal in every column: a log merged
+// with an older copy of itself names each calibration once.
+void MergeRecords(std::vector<ReportRecord>& records);
 
 }  // namespace gvc

@@ -17,7 +17,7 @@ std::vector<HistoryEntry> SensorHistory(const std::vector<ReportRecord>& records
     for (const ReportRecord& r : records) {
         if (r.sensorNew == sensorNumber) own.push_back(r);
     }
-    SortByDateTimeSensor(own);
+    MergeRecords(own);
     std::vector<HistoryEntry> history;
     history.reserve(own.size());
     for (ReportRecord& r : own) {

@@ -24,7 +24,8 @@ struct HistoryEntry {
 // "03-01.00.012.345" also given as the file number "03-01_00_012_345".
 std::string SensorNumberFromArgument(std::string_view text);
 
-// The sensor's records (by its new number), oldest first.
+// The sensor's records (by its new number), oldest first, each calibration
+// once.
 std::vector<HistoryEntry> SensorHistory(const std::vector<ReportRecord>& records,
                                         std::string_view sensorNumber);
 

@@ -145,6 +145,10 @@ CertificateCheck VerifyCertificate(std::string_view bytes) {
     CertificateCheck check;
     constexpr std::size_t kLine = kCertificateLineWidth + 2;
     const std::size_t tail = TextFileChecksum::kTrailerSize + 2;
+    if (bytes.empty()) {
+        check.message = "Файл Датчика: пустой файл"_cp;
+        return check;
+    }
     if (bytes.size() < tail || (bytes.size() - tail) % kLine != 0) {
         check.message = "Файл Датчика: нарушена длина строк"_cp;
         return check;

@@ -30,6 +30,19 @@ std::string StampSuffix(std::string_view oldBytes) {
     return "_" + IsoDateText(stamp->date) + "_" + time;
 }
 
+std::string PdfPath(std::string_view certificatePath) {
+    return std::string(certificatePath.substr(0, certificatePath.size() - 4)) + ".pdf";
+}
+
+// The PDF made from the old certificate (the log page writes it beside the
+// .dat) goes with it, so that no PDF beside the new certificate shows the old
+// one; when it cannot be moved it is removed (the log page makes it again).
+bool ArchivePdf(std::string_view current, std::string_view archived, FileSystem& fs) {
+    const std::string pdf = PdfPath(current);
+    if (!fs.Exists(pdf)) return true;
+    return fs.Replace(pdf, PdfPath(archived)) || fs.Remove(pdf);
+}
+
 }  // namespace
 
 std::string ArchivedCertificatePath(const SensorIdentity& identity, const SensorTypeTable& table,
@@ -67,13 +80,17 @@ bool ArchiveCertificate(const SensorIdentity& identity, const SensorTypeTable& t
     // An archived certificate is never replaced: the same bytes are kept
     // already (a save that stopped after archiving), other bytes get a number.
     const std::string stem = target.substr(0, target.size() - 4);
-    for (int n = 2; fs.Exists(target); ++n) {
-        if (fs.ReadAll(target, kMaxCertificateSize) == old) return true;
+    bool kept = false;
+    for (int n = 2; !kept && fs.Exists(target); ++n) {
+        kept = fs.ReadAll(target, kMaxCertificateSize) == old;
+        if (kept) break;
         if (n > 999) return fail();
         target = stem + "_" + std::to_string(n) + ".dat";
     }
-    if (!WriteFileAtomically(fs, target, *old, cause)) return fail();
-    return true;
+    if (!kept && !WriteFileAtomically(fs, target, *old, cause)) return fail();
+    if (ArchivePdf(current, target, fs)) return true;
+    target = PdfPath(current);
+    return fail();
 }
 
 }  // namespace gvc

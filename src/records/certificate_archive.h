@@ -23,6 +23,8 @@ std::string ArchivedCertificatePath(const SensorIdentity& identity, const Sensor
 // Copies the sensor's current certificate (if there is one) into the archive,
 // durably, before anything replaces it. An archived file is never overwritten:
 // the same content is already kept, different content gets a numbered name.
+// A PDF made from the current certificate goes along under the archived name
+// (or, when it cannot be moved, is removed).
 // False, with the reason in `error`, when the old certificate cannot be kept;
 // the new one must then not be written.
 bool ArchiveCertificate(const SensorIdentity& identity, const SensorTypeTable& table, FileSystem& fs,

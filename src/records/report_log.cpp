@@ -52,6 +52,7 @@ std::string WithCrLf(std::string_view line) {
 struct LogLayout {
     enum class Status { kOk, kBadFormat, kBadChecksum } status = Status::kBadFormat;
     std::size_t recordsEnd = 0;
+    std::size_t trailerEnd = 0;  // where the 8 checksum bytes end
     TextFileChecksum sums;
     std::vector<std::string_view> records;
 };
@@ -93,6 +94,7 @@ LogLayout ReadLayout(std::string_view bytes) {
         layout.records.push_back(line->substr(0, kReportLineWidth));
     }
     const std::string_view trailer = bytes.substr(pos, TextFileChecksum::kTrailerSize);
+    layout.trailerEnd = pos + trailer.size();
     layout.status =
         layout.sums.MatchesTrailer(trailer) ? LogLayout::Status::kOk : LogLayout::Status::kBadChecksum;
     return layout;
@@ -226,6 +228,13 @@ ReportLogCheck VerifyReportLog(std::string_view bytes) {
     }
     switch (layout.status) {
         case LogLayout::Status::kOk:
+            // The append copies nothing after the checksum, so anything there
+            // (but the CR LF it writes) was put there by someone else.
+            if (const std::string_view rest = bytes.substr(layout.trailerEnd);
+                !rest.empty() && rest != kCrLf) {
+                check.message = "Файл Отчета: лишние данные после Контрольной Суммы"_cp;
+                break;
+            }
             check.ok = true;
             break;
         case LogLayout::Status::kBadFormat:

@@ -15,6 +15,11 @@ namespace {
 // (x multiplier scale x range scale).
 constexpr double kResourceStoreFactor = 256.0 / 225.0;
 
+// The report-log record's column widths (ReportRecordLine).
+constexpr unsigned kReportResourceDigits = 6;
+constexpr std::int64_t kReportResourceTop = 999'999;
+constexpr unsigned kReportUnitWidth = 8;
+
 // Nearest integer, halves away from zero, without any conversion limit: the
 // check must see the true value, not a saturated one.
 std::int64_t Nearest(double x) {
@@ -35,8 +40,8 @@ std::int64_t Truncated(double x) {
 
 class TypeCheck {
 public:
-    TypeCheck(const SensorTypeEntry& e, std::vector<FieldFitProblem>& problems)
-        : e_(e), problems_(problems) {}
+    TypeCheck(const SensorTypeEntry& e, std::string_view unitName, std::vector<FieldFitProblem>& problems)
+        : e_(e), unitName_(unitName), problems_(problems) {}
 
     void Run() {
         // Bit fields of the code bytes at 0xC1, 0xC2 and 0x97.
@@ -66,6 +71,19 @@ public:
         const std::int64_t calWarn = e_.calibWarnPercent * calMax / 100;
         Fit("calibWarnPercent x calibResourcePercent x workResourceMax / 10000, stored x 256/225",
             Nearest(static_cast<double>(calWarn) * kResourceStoreFactor), 16, "CalResourceWarn (0x94)");
+
+        // The standard gas concentration (thousandths) / 10 goes to the
+        // front-end word when the stage of the standard gas starts.
+        if (e_.electrodeIndex == 0)
+            Fit("referenceConcentration / 10", e_.referenceConcentration / 10, 16, "front-end word (0x0E)");
+
+        // The report-log record: resources in 6 digits, the unit name in 8
+        // characters (see ReportRecordLine).
+        FitColumn("workResourceMax", workMax, kReportResourceTop, kReportResourceDigits, "work resource");
+        FitColumn("calibResourcePercent x workResourceMax / 100", calMax, kReportResourceTop,
+                  kReportResourceDigits, "calibration resource");
+        FitColumn("unit name length", static_cast<std::int64_t>(unitName_.size()), kReportUnitWidth,
+                  kReportUnitWidth, "unit");
 
         static constexpr std::string_view kBoundNames[] = {"resourceRanges[0].rangeEnd in counts",
                                                            "resourceRanges[1].rangeEnd in counts"};
@@ -97,7 +115,16 @@ private:
         problems_.push_back({e_.gasCode, e_.typeNumber, parameter, value, bits, field});
     }
 
+    // `top` is the largest number (or text length) a column of `width`
+    // characters takes.
+    void FitColumn(std::string_view parameter, std::int64_t value, std::int64_t top, unsigned width,
+                   std::string_view column) {
+        if (value >= 0 && value <= top) return;
+        problems_.push_back({e_.gasCode, e_.typeNumber, parameter, value, width, column, true});
+    }
+
     const SensorTypeEntry& e_;
+    std::string_view unitName_;
     std::vector<FieldFitProblem>& problems_;
 };
 
@@ -107,18 +134,23 @@ std::vector<FieldFitProblem> FindFieldFitProblems(const SensorTypeTable& table) 
     std::vector<FieldFitProblem> problems;
     for (unsigned g = 1; g < table.gasCount && g < kMaxGases; ++g) {
         for (unsigned t = 0; t < table.typeCount[g] && t < kMaxTypesPerGas; ++t) {
-            TypeCheck(table.types[g][t], problems).Run();
+            const SensorTypeEntry& e = table.types[g][t];
+            TypeCheck(e, ListText(table.unitList, e.unitIndex), problems).Run();
         }
     }
     return problems;
 }
 
 std::string FieldFitWarningText(const SensorTypeTable& table, const FieldFitProblem& problem) {
+    const std::string where =
+        problem.reportColumn
+            ? std::to_string(problem.bits) + "-character " + std::string(problem.field) +
+                  " column of the report log (every later record of the type fails to append)"
+            : std::to_string(problem.bits) + "-bit sensor field " + std::string(problem.field);
     return "warning: gas " + FormatIntZero(problem.gasCode, 2) + " " +
            Utf8FromCp1251(table.GasName(problem.gasCode)) + ", type " + FormatIntZero(problem.gasCode, 2) +
            "-" + FormatIntZero(problem.typeNumber, 2) + ": " + std::string(problem.parameter) + " = " +
-           std::to_string(problem.value) + " does not fit the " + std::to_string(problem.bits) +
-           "-bit sensor field " + std::string(problem.field);
+           std::to_string(problem.value) + " does not fit the " + where;
 }
 
 }  // namespace gvc

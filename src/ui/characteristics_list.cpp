@@ -338,7 +338,7 @@ void CharacteristicsList::FillSensorGroup(Side side, const SensorParams& p, cons
 }
 
 void CharacteristicsList::FillCalibrationGroup(Side side, const SensorParams& p) {
-    Cell(14, side) = Z(p.CalibrationCount, 3);
+    Cell(kRowCalibrationCount, side) = Z(p.CalibrationCount, 3);
     Cell(15, side) = Z(p.MaxCalibrations, 3);
     for (const int row : {16, 17, 18})
         SetUnitBeforeHourCaption(row, InitialCaption(row));
@@ -410,6 +410,10 @@ void CharacteristicsList::SetNewZeroOffset(std::int32_t offsetCode) {
 
 void CharacteristicsList::SetNewSlope(std::int32_t slopeCode, unsigned pgaCode) {
     Cell(kRowSlope, Side::kNew) = SlopeText(slopeCode, pgaCode);
+}
+
+void CharacteristicsList::SetNewCalibrationCount(unsigned count) {
+    Cell(kRowCalibrationCount, Side::kNew) = Z(count, 3);
 }
 
 bool CharacteristicsList::IsGroupHeading(int row) {

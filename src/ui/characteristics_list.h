@@ -18,6 +18,7 @@ namespace gvc {
 // Row indices that other parts address.
 inline constexpr int kRowUnit = 5;
 inline constexpr int kRowPgaGain = 20;
+inline constexpr int kRowCalibrationCount = 14;
 inline constexpr int kRowZeroOffset = 22;
 inline constexpr int kRowSlope = 23;
 inline constexpr int kRowInitialSlope = 24;
@@ -79,6 +80,7 @@ public:
     void SetNewZeroOffset(std::int32_t offsetCode);              // row 22
     void SetNewSlope(std::int32_t slopeCode, unsigned pgaCode);  // row 23
     void SetNewNextCalibrationDate(const SensorDate& date);      // row 19
+    void SetNewCalibrationCount(unsigned count);                 // row 14, once saved
 
     // Background colour of a cell. Out-of-range cells are white.
     static RgbColour CellColour(int row, CharacteristicsColumn column);

@@ -82,10 +82,19 @@ public:
 
     bool Replace(std::string_view from, std::string_view to) override {
         const auto target = NativePath(to);
-        if (MoveFileExW(NativePath(from).c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        const auto source = NativePath(from);
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
-        cause_ = SystemErrorText(static_cast<int>(GetLastError()));
+        const DWORD error = GetLastError();
+        // A rename over a file that someone holds open fails even when the
+        // reader shares deletion (Wine, NTFS without POSIX renames); the
+        // replacement made for that case swaps the new file in under the
+        // reader, who goes on reading the old one.
+        if ((error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
+            ReplaceFileW(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                         nullptr))
+            return true;
+        cause_ = SystemErrorText(static_cast<int>(error));
         return false;
     }
 

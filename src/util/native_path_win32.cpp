@@ -8,10 +8,17 @@
 
 #include "util/cp1251.h"
 #include "util/native_path.h"
+#include "util/read_handle_win32.h"
 
 namespace gvc {
 
 namespace {
+
+// A file opened only to be read lets every other program go on: another
+// reader, a writer, and above all the rename that replaces the file (the
+// report log and a certificate are replaced while the log page or an
+// antivirus scanner may hold them open).
+constexpr DWORD kReadSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // wchar_t is a UTF-16 code unit on Windows; the two string types differ only in name.
 std::wstring WideFromUtf16(const std::u16string& text) {
@@ -29,6 +36,11 @@ std::string Cp1251PathText(const std::filesystem::path& path) {
     return Cp1251FromUtf16(std::u16string(wide.begin(), wide.end()));
 }
 
+HANDLE OpenForReading(const std::filesystem::path& path) {
+    return ::CreateFileW(path.c_str(), GENERIC_READ, kReadSharing, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 FileReadResult ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes) {
     FileReadResult result;
     // A directory is refused by its attributes; a device or pipe by its type
@@ -44,8 +56,7 @@ FileReadResult ReadRegularFile(const std::filesystem::path& path, std::size_t ma
         result.problem = NotRegularFileProblem(path);
         return result;
     }
-    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = OpenForReading(path);
     if (handle == INVALID_HANDLE_VALUE) {
         result.problem = FileErrorProblem(path, static_cast<int>(::GetLastError()));
         return result;

@@ -59,7 +59,7 @@ TEST(CalibrateArguments, BadArgumentsAreRefusedBeforeAnythingElse) {
         {"--reference", usage},
         {"--reference 1 --reference 2", usage},
         {"--yes --yes", usage},
-        {"--verbose", usage},
+        {"--verbose", "gvc-cli calibrate: unknown option --verbose\n" + usage},
     };
     for (const auto& c : cases) {
         const CliRun run = RunInEmptyDirectory(c.arguments);

@@ -53,6 +53,8 @@ TEST_F(CalibrationTest, WorkedExampleRunsToSavedCalibration) {
     EXPECT_EQ(log.records[0].substr(0, 55), "|10.12.2026|09:30:00|01-00.00.004.321|01-00.00.004.321|");
     EXPECT_TRUE(VerifyCertificate(ReadNative(CertificatePath(state.identity, table))).ok);
     EXPECT_EQ(state.NewParams.CalibrationCount, 1);
+    // The list shows the counter the sensor now holds, without a reconnection.
+    EXPECT_EQ(list.Text(kRowCalibrationCount, CharacteristicsColumn::kNew), "001");
     EXPECT_EQ(view.saveLines, (std::vector<std::string>{Cp1251FromUtf8("Датчик успешно отградуирован"),
                                                         Cp1251FromUtf8("Отчет сохранен"),
                                                         Cp1251FromUtf8("Сертификат заполнен")}));

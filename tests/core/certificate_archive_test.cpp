@@ -71,6 +71,23 @@ TEST_F(CertificateArchive, EveryReplacedCertificateIsKeptUnderItsOwnDate) {
               "D:\\ВЕЛМОР_Датчики\\Архив\\01-Метан\\Тип_01-01\\01-01_00_012_345_2026-05-14_10-22-05.dat");
 }
 
+TEST_F(CertificateArchive, ThePdfOfAReplacedCertificateGoesWithIt) {
+    const std::string certificate = CertificatePath(identity_, table_);
+    const std::string pdf = certificate.substr(0, certificate.size() - 4) + ".pdf";
+    ASSERT_TRUE(Calibrate({14, 5, 2026, 10, 22, 5}));
+    const std::string first = Current();
+    ASSERT_TRUE(WriteFileAtomically(fs_, pdf, "%PDF of the first"));
+    ASSERT_TRUE(Calibrate({2, 6, 2026, 8, 0, 0}));
+    EXPECT_FALSE(fs_.Exists(pdf));  // no PDF of the old certificate beside the new one
+    EXPECT_EQ(Archived(), (std::map<std::string, std::string>{
+                              {"01-01_00_012_345_2026-05-14_10-22-05.dat", first},
+                              {"01-01_00_012_345_2026-05-14_10-22-05.pdf", "%PDF of the first"},
+                          }));
+    // No PDF: nothing to move.
+    ASSERT_TRUE(Calibrate({3, 7, 2026, 9, 30, 1}));
+    EXPECT_EQ(Archived().size(), 3u);
+}
+
 TEST_F(CertificateArchive, AnArchivedCertificateIsNeverOverwritten) {
     ASSERT_TRUE(Calibrate({14, 5, 2026, 10, 22, 5}));
     const std::string first = Current();

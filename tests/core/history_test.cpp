@@ -4,13 +4,13 @@
 
 #include <fstream>
 
-#include "util/calendar.h"
 #include "history/csv_export.h"
 #include "history/due_list.h"
 #include "history/report_records.h"
 #include "history/sensor_history.h"
 #include "history_fixtures.h"
 #include "records_fixtures.h"
+#include "util/calendar.h"
 
 namespace gvc {
 namespace {
@@ -138,6 +138,67 @@ TEST(CsvExport, QuotingWhereTheSeparatorOrAQuoteAppears) {
         EXPECT_TRUE(csv.ends_with(c.field)) << c.unit << ": " << csv;
     }
     EXPECT_EQ(CsvField("x\r\ny", ','), "\"x\r\ny\"");
+}
+
+TEST(CsvExport, FormulaStartsAreTextInTheExcelFormOnly) {
+    const struct {
+        const char* sensor;  // 16 characters, as the column holds
+        const char* unit;
+        const char* excelCells;  // sensor_old;...;unit of the Excel form
+    } cases[] = {
+        {"@SUM(A1)        ", "=1+2", "'@SUM(A1)        ;'@SUM(A1)        ;1;0.9766;1.0000;500;17520;'=1+2"},
+        {"+1+cmd|' /C calc", "-2", "'+1+cmd|' /C calc;'+1+cmd|' /C calc;1;0.9766;1.0000;500;17520;'-2"},
+        {"=HYPERLINK(\"x\")", "\tx",
+         "\"'=HYPERLINK(\"\"x\"\")\";\"'=HYPERLINK(\"\"x\"\")\";1;0.9766;1.0000;500;17520;'\tx"},
+        {"\r3-01.00.012.34", "ppm",
+         "\"'\r3-01.00.012.34\";\"'\r3-01.00.012.34\";1;0.9766;1.0000;500;17520;ppm"},
+        {"03-01.00.012.345", "мг/м3", "03-01.00.012.345;03-01.00.012.345;1;0.9766;1.0000;500;17520;мг/м3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sensor);
+        ReportRecord r;
+        r.date = {2026, 5, 14};
+        r.time = "10:22:05";
+        r.sensorOld = r.sensorNew = Cp1251FromUtf8(c.sensor);
+        r.calibration = 1;
+        r.k00 = "0.9766";
+        r.ki = "1.0000";
+        r.calibrationResourceMax = 500;
+        r.workResourceMax = 17520;
+        r.unit = Cp1251FromUtf8(c.unit);
+        const std::string excel = RecordsCsv({r}, CsvFlavour::kExcel);
+        EXPECT_TRUE(excel.ends_with("2026-05-14;10:22:05;" + std::string(c.excelCells) + "\r\n")) << excel;
+        // The plain form carries the bytes as they are, quoted only for the
+        // separator, a quote, CR or LF.
+        const std::string plain = RecordsCsv({r}, CsvFlavour::kRfc4180);
+        const std::string sensor = CsvField(c.sensor, ',');
+        EXPECT_TRUE(plain.ends_with("2026-05-14,10:22:05," + sensor + "," + sensor +
+                                    ",1,0.9766,1.0000,500,17520," + CsvField(c.unit, ',') + "\r\n"))
+            << plain;
+    }
+    // A negative K stays a number.
+    LogLine negative;
+    negative.k00 = "-00.5000";
+    EXPECT_NE(RecordsCsv(Records({negative}), CsvFlavour::kExcel).find(";5;-0.5000;"), std::string::npos);
+}
+
+TEST(CsvExport, AnIdenticalRecordOfTwoLogsIsMergedOnce) {
+    LogLine a, b, c;
+    b.date = "15.05.2026";
+    c = b;
+    c.ki = "+01.1000";  // same second and sensor, another value: both stay
+    std::vector<ReportRecord> all = Records({a, b});
+    const auto older = Records({a, b, c, a});
+    all.insert(all.end(), older.begin(), older.end());
+    MergeRecords(all);
+    std::vector<std::string> kept;
+    for (const ReportRecord& r : all)
+        kept.push_back(IsoDateText(r.date) + " " + r.ki);
+    EXPECT_EQ(kept,
+              (std::vector<std::string>{"2026-05-14 1.0000", "2026-05-15 1.0000", "2026-05-15 1.1000"}));
+    const auto history = SensorHistory(Records({a, b, a, b}), a.sensor);
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_NEAR(*history[1].changePercent, 0.0, 1e-9);
 }
 
 TEST(CsvExport, MergingSortsByDateTimeThenSensor) {

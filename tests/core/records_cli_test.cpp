@@ -1,11 +1,13 @@
 // gvc-cli export-csv, history and due on files made to order, run as a user
 // would: standard output and standard error apart, and the exit code.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
 
+#include "history/due_list.h"
 #include "history_fixtures.h"
 #include "records_fixtures.h"
 
@@ -134,6 +136,74 @@ TEST_F(RecordsCli, DueListsOverdueAndNamesADamagedCertificate) {
         << r.err;
     for (const char* bad : {"--within -1", "--within x", "--today 2027-02-30", "--today", "--bogus"})
         EXPECT_EQ(Run(std::string("due ") + bad).exitCode, 2) << bad;
+}
+
+// What the log page's count of unchecked certificates comes from as well.
+TEST_F(RecordsCli, DueNamesEveryUnreadableCertificateOnceAndCountsIt) {
+    const std::string dir = "ВЕЛМОР_Датчики/Датчики/03-CO/Тип_03-01/";
+    Write(dir + "03-01_00_000_001.dat",
+          testing::CertificateFile({3, 1, 1, 3}, "CO", "28.02.2027", "31.12.2030", {28, 8, 2026, 9, 0, 0}));
+    const auto folder = root_ / "ВЕЛМОР_Датчики/Датчики/03-CO/Тип_03-01";
+    Write(dir + "big.dat", "x");
+    std::filesystem::resize_file(folder / "big.dat", kMaxCertificateSize + 1);
+    Write(dir + "empty.dat", "");
+    ASSERT_EQ(::mkfifo((folder / "fifo.dat").c_str(), 0600), 0);
+    std::filesystem::create_directories(folder / "folder.dat");
+    const std::string notRegular = ": не обычный файл (каталог, канал или устройство)\n";
+    const struct {
+        const char* name;
+        std::string reason;
+    } cases[] = {
+        {"big.dat", ": файл больше " + std::to_string(kMaxCertificateSize) + " байт\n"},
+        {"empty.dat", ": Файл Датчика: пустой файл\n"},
+        {"fifo.dat", notRegular},
+        {"folder.dat", notRegular},
+    };
+    const CliRun r = Run("due --today 2027-01-31 --tsv");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);  // sensor 1 is still listed
+    for (const auto& c : cases) {
+        const std::string path = (folder / c.name).string();
+        EXPECT_NE(r.err.find(path + c.reason), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(path), r.err.rfind(path)) << "named twice: " << r.err;
+    }
+    const CertificateScan scan = ScanCertificates(root_ / "ВЕЛМОР_Датчики/Датчики");
+    EXPECT_EQ(scan.problems.size(), std::size(cases));
+    EXPECT_EQ(scan.certificates.size(), 1u);
+}
+
+TEST_F(RecordsCli, EveryCommandNamesAnUnknownOption) {
+    const std::string log = Write("REPORT.log", LogBytes({RecordLine({})}));
+    const std::string cases[] = {
+        "export-csv --tsv " + log,
+        "export-csv " + log + " -x",
+        "history --bogus 03-01.00.012.345",
+        "due --within 5 --csv",
+        "log-verify --all " + log,
+        "table-check --strict x.dat",
+        "read --port",
+        "probe -v",
+        "sample --count 3",
+        "version --short",
+        "calibrate --force",
+    };
+    for (const std::string& args : cases) {
+        const CliRun r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        const std::string command = args.substr(0, args.find(' '));
+        EXPECT_NE(r.err.find("gvc-cli " + command + ": unknown option -"), std::string::npos)
+            << args << ": " << r.err;
+        EXPECT_EQ(r.err.find("No such file"), std::string::npos) << args << ": " << r.err;
+        EXPECT_NE(r.err.find("usage: gvc-cli " + command), std::string::npos) << args << ": " << r.err;
+    }
+    // Values that start with "-" are values, "-" alone and negative numbers no options.
+    EXPECT_EQ(Run("due --within -1").err, "--within takes a number of days from 0 to 100000\n");
+}
+
+TEST_F(RecordsCli, AnEmptyCertificateSaysSo) {
+    const CliRun r = Run("log-verify " + Write("empty.dat", ""));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Файл Датчика: пустой файл\n");
 }
 
 }  // namespace

@@ -96,6 +96,42 @@ TEST_F(ReportLogTest, AppendsKeepRecordsInOrderUnderAFreshChecksum) {
     EXPECT_FALSE(fs_.Exists(std::string(locations::ReportDir) + "\\REPORT.bak"));
 }
 
+TEST_F(ReportLogTest, BytesAfterTheChecksumAreDamageToTheVerifier) {
+    ASSERT_TRUE(Append()) << Message();
+    const std::string log = Log();
+    const std::string withoutCrLf = log.substr(0, log.size() - 2);
+    const std::string forged =
+        "|09.03.2026|14:05:09|03-01.00.012.345|03-01.00.012.345|006| +01.0000 | +09.9999 "
+        "|065700|262800|% НКПР  |\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool intact;
+    } cases[] = {
+        {"as written", log, true},
+        {"without the last CR LF", withoutCrLf, true},
+        {"a record after the checksum", log + Cp1251FromUtf8(forged), false},
+        {"one byte", log + "x", false},
+        {"a second CR LF", log + "\r\n", false},
+        {"a byte instead of the CR LF", withoutCrLf + "\r", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ReportLogCheck check = VerifyReportLog(c.bytes);
+        EXPECT_EQ(check.ok, c.intact);
+        EXPECT_EQ(check.records.size(), 1u);
+        if (!c.intact) {
+            EXPECT_EQ(Utf8FromCp1251(check.message), "Файл Отчета: лишние данные после Контрольной Суммы");
+        }
+    }
+    // The append reads up to the checksum as before and writes a clean log.
+    WriteLog(log + "trailing");
+    when_.second = 9;
+    ASSERT_TRUE(Append()) << Message();
+    EXPECT_TRUE(VerifyReportLog(Log()).ok);
+    EXPECT_EQ(VerifyReportLog(Log()).records.size(), 2u);
+}
+
 TEST_F(ReportLogTest, DamagedLogIsNeverExtended) {
     ASSERT_TRUE(Append());
     const std::string good = Log();

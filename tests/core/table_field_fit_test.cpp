@@ -16,6 +16,10 @@ namespace {
 // (range scale 10: 10000 counts at the top), 5 years of resource.
 SensorTypeTable FittingTable() {
     SensorTypeTable table = MakeSensorTestTable();
+    table.unitList.count = 3;
+    table.unitList.entries[0].text = "%";
+    table.unitList.entries[1].text = "ppm";
+    table.unitList.entries[2].text = Cp1251FromUtf8("мкмоль/моль");  // 11 characters
     for (unsigned g = 1; g <= 2; ++g) {
         for (unsigned t = 0; t < table.typeCount[g]; ++t) {
             SensorTypeEntry& e = table.types[g][t];
@@ -52,6 +56,19 @@ TEST(TableFieldFit, EachValueBeyondItsFieldIsNamedOnce) {
         {"unit bits", [](SensorTypeEntry& e) { e.unitIndex = 8; }, "unitIndex", 3, 8},
         {"resource bound", [](SensorTypeEntry& e) { e.resourceRanges[1].rangeEnd = 7000; },
          "resourceRanges[1].rangeEnd", 16, 700000},
+        // 700.000 / 10 is written to the 16-bit front-end word.
+        {"reference for the front end", [](SensorTypeEntry& e) { e.referenceConcentration = 700000; },
+         "referenceConcentration / 10", 16, 70000},
+        // The report log's columns: 6 digits of resource, 8 characters of unit.
+        {"work resource of 7 digits",
+         [](SensorTypeEntry& e) {
+             e.workResourceMax = 1000000;
+             e.workWarnPercent = 0;
+             e.calibResourcePercent = 0;
+         },
+         "workResourceMax", 6, 1000000},
+        {"unit name of 11 characters", [](SensorTypeEntry& e) { e.unitIndex = 2; }, "unit name length", 8,
+         11},
     };
     EXPECT_TRUE(FindFieldFitProblems(FittingTable()).empty());
     for (const Case& c : cases) {
@@ -78,6 +95,25 @@ TEST(TableFieldFit, WarningNamesGasTypeParameterAndWidth) {
         FieldFitWarningText(table, problems[0]),
         "warning: gas 02 Метан, type 02-00: workWarnPercent x workResourceMax / 100, stored x 256/225 = "
         "269107 does not fit the 16-bit sensor field WorkResourceWarn (0x84)");
+    table = FittingTable();
+    table.types[1][1].unitIndex = 2;
+    const std::vector<FieldFitProblem> unit = FindFieldFitProblems(table);
+    ASSERT_EQ(unit.size(), 1u);
+    EXPECT_EQ(FieldFitWarningText(table, unit[0]),
+              "warning: gas 01 Кислород, type 01-01: unit name length = 11 does not fit the 8-character unit "
+              "column of the report log (every later record of the type fails to append)");
+}
+
+TEST(TableFieldFit, ReferenceReachesTheFrontEndWordOnlyForElectrodeCodeZero) {
+    SensorTypeTable table = FittingTable();
+    table.types[2][0].referenceConcentration = 655359;  // / 10 = 65535: fits
+    table.types[2][1].referenceConcentration = 655360;
+    table.types[2][2].referenceConcentration = 655360;
+    table.types[2][2].electrodeIndex = 1;
+    const std::vector<FieldFitProblem> problems = FindFieldFitProblems(table);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].typeNumber, 1);
+    EXPECT_EQ(problems[0].value, 65536);
 }
 
 TEST(TableFieldFit, ShippedTableFitsEverySensorField) {

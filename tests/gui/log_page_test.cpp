@@ -96,6 +96,14 @@ private Q_SLOTS:
         QTest::keyClicks(page.edFilter, QStringLiteral("000_002"));
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(Qs(page.SelectedSensor()), QStringLiteral("01-01.00.000.002"));
+        QVERIFY(page.btPdf->isEnabled());
+        // A filter that matches nothing leaves no sensor's history and nothing to print.
+        QTest::keyClicks(page.edFilter, QStringLiteral("9"));
+        QCOMPARE(model.rowCount(), 0);
+        QCOMPARE(page.SelectedSensor(), std::string());
+        QCOMPARE(page.lvHistory->rowCount(), 0);
+        QVERIFY(page.pnSlope->Points().empty());
+        QVERIFY(!page.btPdf->isEnabled());
         page.edFilter->clear();
         QCOMPARE(model.rowCount(), 4);
 
@@ -180,6 +188,31 @@ private Q_SLOTS:
         QTRY_VERIFY(page.Loaded());
         QCOMPARE(page.Model().rowCount(), 0);
         QCOMPARE(page.stLog->text(), U("Файл Отчета: не совпадает Контрольная Сумма"));
+    }
+
+    void slopePlotKeepsEveryDotInsideItsFrame() {
+        const struct {
+            const char* what;
+            std::vector<SlopePoint> points;
+        } cases[] = {
+            {"two calibrations on one day", {{20000, 1.0}, {20000, 1.2}}},
+            {"one calibration", {{20000, 1.0}}},
+            {"three over two years", {{20000, 1.0}, {20300, 0.8, true}, {20730, 1.1}}},
+            {"equal slopes on two days", {{20000, 1.0}, {20001, 1.0}}},
+        };
+        const QRect area(44, 20, 188, 100);
+        for (const auto& c : cases) {
+            SlopePlot plot;
+            plot.SetPoints(c.points, QString());
+            const std::vector<QPointF> at = plot.Positions(area);
+            QCOMPARE(at.size(), c.points.size());
+            const double r = SlopePlot::kDotRadius;
+            for (const QPointF& p : at) {
+                QVERIFY2(p.x() - r >= area.left() && p.x() + r <= area.right() && p.y() - r >= area.top() &&
+                             p.y() + r <= area.bottom(),
+                         qPrintable(QStringLiteral("%1: (%2, %3)").arg(c.what).arg(p.x()).arg(p.y())));
+            }
+        }
     }
 
 private:

@@ -9,7 +9,8 @@
 # the device's USB keys with `wine reg add` (checking the discovery messages of
 # each missing key on the way), maps drive D: to a temporary folder and runs the
 # Windows program: version, table-check, probe, read, sample, log-verify and
-# calibrate. The results are compared with the Linux build's (NATIVE_BUILD_DIR,
+# calibrate, and replaces a file that a reader holds open (gvc-share-check).
+# The results are compared with the Linux build's (NATIVE_BUILD_DIR,
 # default build/, made by test.sh; built here when missing). Then the failure
 # cases: the simulator stopped and the port missing from SERIALCOMM.
 #
@@ -45,7 +46,7 @@ say "tools ready: $wine_cmd, $wineserver_cmd"
 cmake -S "$top" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DGVC_BUILD_TESTS=OFF -DGVC_BUILD_BENCH=OFF -DGVC_BUILD_GUI=OFF >/dev/null ||
     die "configuring the Windows build failed"
-cmake --build "$win" -j "$(nproc)" --target gvc-cli || die "the Windows build failed"
+cmake --build "$win" -j "$(nproc)" --target gvc-cli gvc-share-check || die "the Windows build failed"
 exe="$win/src/cli/gvc-cli.exe"
 [ -f "$exe" ] || die "no $exe"
 say "Windows build: $exe"
@@ -341,6 +342,16 @@ else
             fail "saved slope $saved_slope offset $saved_offset, the sensor holds $slope and $((sign * offset))"
         fi
     fi
+fi
+
+# --- Replacing a file that a reader holds open ---------------------------------
+# The report log and a certificate are replaced by a rename while the log page,
+# export-csv or a scanner may be reading them.
+if env -u GVC_DRIVE_D timeout 120 "$wine_cmd" "$win/tests/wine/gvc-share-check.exe" 'D:\share-check' \
+    >"$work/share.out" 2>&1; then
+    say "replaced while read: $(grep -c '^ok' "$work/share.out") checks"
+else
+    fail "replacing a file a reader holds open: $(nocr "$work/share.out")"
 fi
 
 # --- Failure cases -------------------------------------------------------------
