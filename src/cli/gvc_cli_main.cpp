@@ -27,9 +27,16 @@ const Command kCommands[] = {
     {"calibrate", "calibrate [--yes] [--reference VALUE]  calibrate the connected sensor from the terminal",
      gvc::cli::RunCalibrate},
     {"version", "version                 print the version of this program file", gvc::cli::RunVersion},
-    {"export-csv", "export-csv [--excel] LOG...  report logs as one CSV table", gvc::cli::RunExportCsv},
-    {"history", "history SENSOR [LOG]    one sensor's calibrations and the change of K<i>", gvc::cli::RunHistory},
-    {"due", "due [--within DAYS] [--today YYYY-MM-DD] [--tsv]  sensors due for calibration", gvc::cli::RunDue},
+    {"export-csv",
+     "export-csv [--excel] [LOG...]  the database's runs (or the report logs given) as one CSV table",
+     gvc::cli::RunExportCsv},
+    {"history", "history SENSOR [LOG]    one sensor's calibrations from the database (or LOG)",
+     gvc::cli::RunHistory},
+    {"due", "due [--within DAYS] [--today YYYY-MM-DD] [--tsv] [--files]  sensors due for calibration",
+     gvc::cli::RunDue},
+    {"db", "db verify|import        hold the database against its chain and the files; import the files",
+     gvc::cli::RunDb},
+    {"cylinder", "cylinder add|list|retire  the reference gas cylinders", gvc::cli::RunCylinder},
 };
 
 int Usage(std::ostream& out) {

@@ -33,6 +33,12 @@ std::string CsvField(std::string_view utf8, char separator) {
 }
 
 std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour) {
+    return RecordsCsv(records, flavour, {}, {});
+}
+
+std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour,
+                       const std::vector<std::string>& extraHeader,
+                       const std::vector<std::vector<std::string>>& extra) {
     const char separator = flavour == CsvFlavour::kExcel ? ';' : ',';
     std::string out;
     out.reserve((records.size() + 1) * 100);
@@ -50,11 +56,22 @@ std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flav
         if (i != 0) out += separator;
         out += kHeader[i];
     }
+    for (const std::string& name : extraHeader)
+        out += separator + name;
     out += kCrLf;
-    for (const ReportRecord& r : records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const ReportRecord& r = records[i];
         line({IsoDateText(r.date), r.time, Utf8FromCp1251(r.sensorOld), Utf8FromCp1251(r.sensorNew),
               std::to_string(r.calibration), r.k00, r.ki, std::to_string(r.calibrationResourceMax),
               std::to_string(r.workResourceMax), Utf8FromCp1251(r.unit)});
+        if (extraHeader.empty()) continue;
+        out.resize(out.size() - kCrLf.size());
+        for (std::size_t c = 0; c < extraHeader.size(); ++c) {
+            out += separator;
+            if (i < extra.size() && c < extra[i].size())
+                out += CsvField(Utf8FromCp1251(extra[i][c]), separator);
+        }
+        out += kCrLf;
     }
     return out;
 }

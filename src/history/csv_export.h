@@ -20,4 +20,10 @@ std::string CsvField(std::string_view utf8, char separator);
 // first in the Excel flavour.
 std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour);
 
+// The same with more columns after the present ones: `extraHeader` names them,
+// `extra[i]` holds record i's values (Windows-1251; missing values are empty).
+std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour,
+                       const std::vector<std::string>& extraHeader,
+                       const std::vector<std::vector<std::string>>& extra);
+
 }  // namespace gvc

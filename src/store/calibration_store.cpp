@@ -114,11 +114,13 @@ std::unique_ptr<CalibrationStore> CalibrationStore::Open(const std::filesystem::
     }
     // WAL keeps readers and the writer apart; FULL syncs the log at every
     // commit, so a run reported saved survives a power cut.
-    SqliteStatement wal(*db, "PRAGMA journal_mode = WAL");
-    if (!wal.Step() || wal.Text(0) != "wal") {
-        if (db->Code() == 0) db->SetError(SQLITE_READONLY);
-        message = db->Error();
-        return nullptr;
+    {
+        SqliteStatement wal(*db, "PRAGMA journal_mode = WAL");
+        if (!wal.Step() || wal.Text(0) != "wal") {
+            if (db->Code() == 0) db->SetError(SQLITE_READONLY);
+            message = db->Error();
+            return nullptr;
+        }
     }
     if (!db->Exec("PRAGMA synchronous = FULL") || !MigrateStore(*db, kStoreSchemaVersion, message)) {
         if (message.empty()) message = db->Error();
@@ -207,7 +209,7 @@ StoreRead<std::int64_t> CalibrationStore::RunCount() {
 
 std::int64_t CalibrationStore::AddCylinder(const Cylinder& c, std::string& message) {
     if (!IsValidDate(c.expiry) || !(c.concentration > 0.0) || c.concentration > 1e9) {
-        message = "баллон: неверная концентрация или дата"_cp;
+        message = std::string("баллон: неверная концентрация или дата"_cp);
         return 0;
     }
     SqliteStatement st(
