@@ -14,11 +14,14 @@ struct CalibrateArguments {
     bool yes = false;
     // The typed reference concentration in thousandths; none for the table's.
     std::optional<std::int32_t> reference;
+    // The reference gas cylinder of the database whose concentration is the reference.
+    std::optional<std::int64_t> cylinder;
 };
 
 // The arguments, or nothing after printing why to `err` (an unknown option, a
 // repeated one, --reference without a value, or a value that is not a
-// concentration; an empty value is not one).
+// concentration; an empty value is not one; --cylinder without a positive
+// number, or together with --reference).
 std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::string> args,
                                                           std::ostream& err);
 

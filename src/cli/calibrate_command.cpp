@@ -13,6 +13,7 @@
 #include "cli/calibrate_arguments.h"
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
+#include "cli/store_access.h"
 #include "records/gas_catalogue.h"
 #include "store/store_run_sink.h"
 #include "ui/characteristics_list.h"
@@ -73,7 +74,10 @@ private:
 // new status text.
 class ConsoleView : public CalibrationView {
 public:
-    ConsoleView(std::ostream& out, CalibrationDeviceLink& link) : out_(out), link_(link) {}
+    ConsoleView(std::ostream& out, CalibrationDeviceLink& link, std::optional<std::int64_t> cylinder)
+        : out_(out), link_(link), cylinder_(cylinder) {}
+
+    std::optional<std::int64_t> ReferenceCylinder() override { return cylinder_; }
 
     void PageChanged(const CalibrationPage& page) override {
         if (page.timeVisible && page.timeText != shownTime_ && !page.currentAdcText.empty()) {
@@ -96,6 +100,7 @@ public:
 private:
     std::ostream& out_;
     CalibrationDeviceLink& link_;
+    std::optional<std::int64_t> cylinder_;
     NullCanvas canvas_;
     std::string shownTime_;
     std::string shownStatus_;
@@ -157,12 +162,17 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
         SensorDate{today.year, static_cast<std::uint8_t>(today.day), static_cast<std::uint8_t>(today.month)});
     ReferenceSelection reference{state.NewParams.RefConc, false};
     if (arguments->reference) reference = {*arguments->reference, true};
+    if (arguments->cylinder) {
+        const auto thousandths = CylinderReference(*arguments->cylinder, state.identity.GasCode, io, op);
+        if (!thousandths) return 1;
+        reference = {*thousandths, true};
+    }
     io.out << "sensor " << Utf8FromCp1251(session.SensorNumber()) << ", reference "
            << Utf8FromCp1251(FormatConcentration(reference.referenceValue, state.NewParams.MultiplierCode))
            << "\n";
 
     int connectionState = 0;
-    ConsoleView view(io.out, session.Link());
+    ConsoleView view(io.out, session.Link(), arguments->cylinder);
     // The run's record goes to the workstation's database (or its outbox, with one message).
     StoreRunSink sink(WorkstationStorePlaces(),
                       [&op](const std::string& message) { op.Show(MessageKind::kWarning, message); });

@@ -24,7 +24,9 @@ const Command kCommands[] = {
      gvc::cli::RunProbe},
     {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
      gvc::cli::RunLogVerify},
-    {"calibrate", "calibrate [--yes] [--reference VALUE]  calibrate the connected sensor from the terminal",
+    {"calibrate",
+     "calibrate [--yes] [--reference VALUE | --cylinder ID]  calibrate the connected sensor from the "
+     "terminal",
      gvc::cli::RunCalibrate},
     {"version", "version                 print the version of this program file", gvc::cli::RunVersion},
     {"export-csv",

@@ -7,6 +7,7 @@
 
 #include "cli/cli_command.h"
 #include "store/calibration_store.h"
+#include "util/operator.h"
 
 namespace gvc::cli {
 
@@ -28,5 +29,10 @@ namespace gvc::cli {
 int HistoryFromStore(const std::string& sensor, CommandIo io);
 int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io);
 int CsvFromStore(bool excel, CommandIo io);
+
+// The reference in thousandths from a cylinder of the database for a sensor of
+// `gasCode`; nothing after telling the operator why it cannot be used (none
+// such, retired, expired, another gas, a concentration out of range).
+std::optional<std::int32_t> CylinderReference(std::int64_t id, unsigned gasCode, CommandIo io, Operator& op);
 
 }  // namespace gvc::cli

@@ -39,10 +39,14 @@ StoreRunSink::StoreRunSink(StorePlaces places, Report report)
 void StoreRunSink::RunEnded(const RunRecord& record) {
     const RunRecord run = WithCertificateHash(record);
     const std::optional<CivilDate> endOfUse = EndOfUse(run);
-    StoreSession session = OpenWorkstationStore(places_);
-    std::string problem = session.message;
-    if (session.store && session.store->AddRun(run, problem, endOfUse)) {
+    // The run goes in before a new database imports the files, which already
+    // hold this run's record and certificate: the import then skips them.
+    std::string problem;
+    const auto store = CalibrationStore::Open(places_.database, problem);
+    if (store && store->AddRun(run, problem, endOfUse)) {
         lastKept_ = Kept::kDatabase;
+        FlushOutbox(*store, places_.outbox);
+        if (store->IsNew()) ImportRecordFiles(*store, places_.files);
         return;
     }
     std::string outboxProblem;

@@ -96,4 +96,11 @@ grep -q "1 calibrations" "$work/history.txt" || fail "history: $(cat "$work/hist
 csv=$("$cli" export-csv) || fail "export-csv from the database"
 [ "$(wc -l <<<"$csv")" -eq 2 ] || fail "csv: $csv"
 grep -q ",operator,workstation," <<<"$(head -n 1 <<<"$csv")" || fail "csv header: $(head -n 1 <<<"$csv")"
+# An expired cylinder of the sensor's gas cannot be the reference: the run does not start.
+gas=$((10#${sensor:0:2}))
+"$cli" cylinder add "$gas" 50 ppm OLD-1 2020-01-01 >/dev/null || fail "cylinder add"
+out=$("$cli" calibrate --yes --cylinder 1 2>"$work/err"); rc=$?
+[ $rc -eq 1 ] || fail "expired cylinder gave exit $rc: $out"
+grep -q "Срок годности баллона 1 истёк 01.01.2020" "$work/err" || fail "expired cylinder: $(cat "$work/err")"
+"$cli" cylinder list | grep -q "OLD-1.*EXPIRED" || fail "cylinder list: $("$cli" cylinder list)"
 echo "calibrate: 2 runs passed"

@@ -7,6 +7,7 @@
 #include "history_fixtures.h"
 #include "store/sqlite_db.h"
 #include "store/store_import.h"
+#include "store/store_run_sink.h"
 #include "store/store_verify.h"
 #include "store_fixtures.h"
 
@@ -79,6 +80,27 @@ TEST_F(StoreVerify, ImportIsCompleteAndIdempotent) {
     // A new database on the next workstation start does not import again.
     session.store.reset();
     EXPECT_FALSE(OpenWorkstationStore(places_).imported);
+}
+
+TEST_F(StoreVerify, TheFirstRunOfANewDatabaseIsNotImportedAgain) {
+    // The run's files are written before its record reaches the sink, so the
+    // first open of a new database finds them: they must not become a second row.
+    RunRecord run = testing::FullRun(1);
+    run.sensorNumber = "03-01.00.012.345";
+    run.reportRecordLine = lines_[0];
+    run.certificateSha256.clear();
+    run.certificatePath = std::string(locations::SensorsDir) + "\\03-CO\\" + Cp1251FromUtf8("Тип_03-01") +
+                          "\\03-01_00_012_345.dat";
+    std::vector<std::string> messages;
+    StoreRunSink sink(places_, [&](const std::string& m) { messages.push_back(m); });
+    sink.RunEnded(run);
+    EXPECT_TRUE(messages.empty());
+    auto store = OpenStore();
+    const auto runs = store->AllRuns().value;
+    ASSERT_EQ(runs.size(), 3u);  // the run, the second record, the archived certificate
+    EXPECT_FALSE(runs[0].record.imported);
+    EXPECT_EQ(runs[0].endOfUse, (CivilDate{2030, 12, 31}));
+    EXPECT_TRUE(Differences(*store).empty()) << ::testing::PrintToString(Differences(*store));
 }
 
 TEST_F(StoreVerify, EveryDifferenceIsNamed) {
