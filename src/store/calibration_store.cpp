@@ -171,10 +171,10 @@ StoreRead<std::vector<StoredRun>> CalibrationStore::LoggedRuns() {
 StoreRead<std::vector<StoreDueSensor>> CalibrationStore::DueList(const CivilDate& today,
                                                                  std::int64_t withinDays) {
     const CivilDate last = DateFromDayNumber(DayNumber(today) + withinDays);
-    SqliteStatement st(*db_,
-                       "SELECT l.sensor_number, r.gas_text, r.end_local, l.next_calibration, r.end_of_use "
-                       "FROM sensor_latest l JOIN runs r ON r.id = l.run_row "
-                       "WHERE l.next_calibration <= ? ORDER BY l.next_calibration, l.sensor_number");
+    SqliteStatement st(
+        *db_,
+        "SELECT sensor_number, gas_text, calibrated, next_calibration, end_of_use FROM sensor_latest "
+        "WHERE next_calibration <= ? ORDER BY next_calibration, sensor_number");
     if (!st.Ok()) return Failure<std::vector<StoreDueSensor>>(*db_);
     st.BindText(1, IsoDateText(last));
     StoreRead<std::vector<StoreDueSensor>> read;

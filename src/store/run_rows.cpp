@@ -224,14 +224,21 @@ bool InsertRunRow(SqliteDb& db, const RunRecord& run, const std::optional<CivilD
     if (version >= 2 && run.outcome == RunOutcome::kSaved && run.nextCalibration) {
         SqliteStatement latest(
             db,
-            "INSERT INTO sensor_latest (sensor_number, run_row, calibrated, next_calibration) "
-            "VALUES (?, last_insert_rowid(), ?, ?) ON CONFLICT (sensor_number) DO UPDATE SET "
-            "run_row = excluded.run_row, calibrated = excluded.calibrated, "
-            "next_calibration = excluded.next_calibration "
+            "INSERT INTO sensor_latest (sensor_number, run_row, calibrated, next_calibration, "
+            "gas_text, end_of_use) VALUES (?, last_insert_rowid(), ?, ?, ?, ?) "
+            "ON CONFLICT (sensor_number) DO UPDATE SET run_row = excluded.run_row, "
+            "calibrated = excluded.calibrated, next_calibration = excluded.next_calibration, "
+            "gas_text = excluded.gas_text, end_of_use = excluded.end_of_use "
             "WHERE excluded.calibrated >= sensor_latest.calibrated");
         latest.BindText(1, Utf8FromCp1251(run.sensorNumber))
             .BindText(2, StampText(run.endLocal))
-            .BindText(3, IsoDateText(*run.nextCalibration));
+            .BindText(3, IsoDateText(*run.nextCalibration))
+            .BindText(4, Utf8FromCp1251(run.gasText));
+        if (endOfUse) {
+            latest.BindText(5, IsoDateText(*endOfUse));
+        } else {
+            latest.BindNull(5);
+        }
         latest.Step();
         if (!latest.Ok() || latest.Failed()) {
             message = db.Error();

@@ -51,17 +51,19 @@ CREATE TABLE cylinders (
 )sql";
 
 // Version 2: the certificate's end of use; one sensor's runs and the newest
-// calibration of every sensor (for the due list) found without a scan.
+// calibration of every sensor (for the due list) found without a scan, the
+// due list's values kept beside it so that it reads no run.
 constexpr std::string_view kVersion2 = R"sql(
 ALTER TABLE runs ADD COLUMN end_of_use TEXT;
 CREATE INDEX runs_by_sensor ON runs (sensor_number, id);
 CREATE TABLE sensor_latest (
     sensor_number TEXT PRIMARY KEY,
-    run_row INTEGER NOT NULL, calibrated TEXT NOT NULL, next_calibration TEXT NOT NULL
+    run_row INTEGER NOT NULL, calibrated TEXT NOT NULL, next_calibration TEXT NOT NULL,
+    gas_text TEXT NOT NULL, end_of_use TEXT
 ) WITHOUT ROWID;
 CREATE INDEX sensor_latest_by_next ON sensor_latest (next_calibration, sensor_number);
-INSERT INTO sensor_latest (sensor_number, run_row, calibrated, next_calibration)
-    SELECT sensor_number, id, end_local, next_calibration FROM runs r
+INSERT INTO sensor_latest (sensor_number, run_row, calibrated, next_calibration, gas_text, end_of_use)
+    SELECT sensor_number, id, end_local, next_calibration, gas_text, end_of_use FROM runs r
     WHERE outcome = 0 AND next_calibration IS NOT NULL AND id = (
         SELECT id FROM runs s WHERE s.sensor_number = r.sensor_number AND s.outcome = 0
             AND s.next_calibration IS NOT NULL ORDER BY s.end_local DESC, s.id DESC LIMIT 1);

@@ -121,6 +121,8 @@ TEST_F(Store, AFirstSchemaFileIsMigratedAndItsRowsKeepTheirHashes) {
     ASSERT_TRUE(due.ok);
     ASSERT_EQ(due.value.size(), 1u);
     EXPECT_EQ(due.value[0].daysLeft, 13);
+    EXPECT_EQ(due.value[0].gasText, "CO");
+    EXPECT_EQ(due.value[0].calibrated, (CivilDate{2026, 5, 14}));
 }
 
 TEST_F(Store, AFileOfANewerProgramIsRefused) {
