@@ -1,5 +1,7 @@
 #include "cli/calibrate_arguments.h"
 
+#include <charconv>
+
 #include "ui/concentration_text.h"
 #include "util/cp1251.h"
 
@@ -23,13 +25,26 @@ std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::s
                 err << "not a concentration: \"" << text << "\"\n";
                 return std::nullopt;
             }
+        } else if (args[i] == "--cylinder" && !parsed.cylinder && i + 1 < args.size()) {
+            const std::string& text = args[++i];
+            std::int64_t id = 0;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+            if (ec != std::errc() || end != text.data() + text.size() || id <= 0) {
+                err << "not a cylinder number: \"" << text << "\"\n";
+                return std::nullopt;
+            }
+            parsed.cylinder = id;
         } else {
             if (args[i].starts_with("-") && args[i] != "--yes" && args[i] != "--reference" &&
-                args[i] != "--above-range")
+                args[i] != "--above-range" && args[i] != "--cylinder")
                 err << "gvc-cli calibrate: unknown option " << args[i] << "\n";
-            err << "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range]]\n";
+            err << "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID]\n";
             return std::nullopt;
         }
+    }
+    if (parsed.reference && parsed.cylinder) {
+        err << "--reference and --cylinder both set the reference: give one\n";
+        return std::nullopt;
     }
     return parsed;
 }

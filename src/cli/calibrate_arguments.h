@@ -20,11 +20,14 @@ struct CalibrateArguments {
     // The reference as typed (Windows-1251): the connected sensor's entry
     // layout decides how many decimals it may have.
     std::string referenceText;
+    // The reference gas cylinder of the database whose concentration is the reference.
+    std::optional<std::int64_t> cylinder;
 };
 
 // The arguments, or nothing after printing why to `err` (an unknown option, a
 // repeated one, --reference without a value, or a value that is not a
-// concentration; an empty value is not one).
+// concentration; an empty value is not one; --cylinder without a positive
+// number, or together with --reference).
 std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::string> args,
                                                           std::ostream& err);
 

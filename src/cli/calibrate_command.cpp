@@ -14,7 +14,9 @@
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
 #include "cli/stop_signals.h"
+#include "cli/store_access.h"
 #include "records/gas_catalogue.h"
+#include "store/store_run_sink.h"
 #include "ui/characteristics_list.h"
 #include "ui/concentration_text.h"
 #include "ui/reference_choice.h"
@@ -74,7 +76,10 @@ private:
 // new status text.
 class ConsoleView : public CalibrationView {
 public:
-    ConsoleView(std::ostream& out, CalibrationDeviceLink& link) : out_(out), link_(link) {}
+    ConsoleView(std::ostream& out, CalibrationDeviceLink& link, std::optional<std::int64_t> cylinder)
+        : out_(out), link_(link), cylinder_(cylinder) {}
+
+    std::optional<std::int64_t> ReferenceCylinder() override { return cylinder_; }
 
     // How many times each timer has been switched on: the timer loop starts a
     // timer switched off and on within one tick anew.
@@ -106,6 +111,7 @@ public:
 private:
     std::ostream& out_;
     CalibrationDeviceLink& link_;
+    std::optional<std::int64_t> cylinder_;
     NullCanvas canvas_;
     std::string shownTime_;
     std::string shownStatus_;
@@ -218,13 +224,21 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
         if (!typed) return exitCode;
         reference = {*typed, true};
     }
+    if (arguments->cylinder) {
+        const auto thousandths = CylinderReference(*arguments->cylinder, state.identity.GasCode, io, op);
+        if (!thousandths) return 1;
+        reference = {*thousandths, true};
+    }
     io.out << "sensor " << Utf8FromCp1251(session.SensorNumber()) << ", reference "
            << Utf8FromCp1251(FormatConcentration(reference.referenceValue, state.NewParams.MultiplierCode))
            << "\n";
 
     int connectionState = 0;
-    ConsoleView view(io.out, session.Link());
-    CalibrationRun run({access, list, reference, connectionState, RealFileSystem(), error, view});
+    ConsoleView view(io.out, session.Link(), arguments->cylinder);
+    // The run's record goes to the workstation's database (or its outbox, with one message).
+    StoreRunSink sink(WorkstationStorePlaces(),
+                      [&op](const std::string& message) { op.Show(MessageKind::kWarning, message); });
+    CalibrationRun run({access, list, reference, connectionState, RealFileSystem(), error, view, &sink});
     // From the first write on, a stop signal ends the run with the sensor put back.
     const StopSignals stopSignals;
     run.ResetCalibrationPage();

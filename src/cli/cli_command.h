@@ -26,6 +26,9 @@ int RunVersion(std::span<const std::string> args, CommandIo io);
 int RunExportCsv(std::span<const std::string> args, CommandIo io);
 int RunHistory(std::span<const std::string> args, CommandIo io);
 int RunDue(std::span<const std::string> args, CommandIo io);
+// The calibration database: verify and import; the reference gas cylinders.
+int RunDb(std::span<const std::string> args, CommandIo io);
+int RunCylinder(std::span<const std::string> args, CommandIo io);
 
 // Sets up standard input, output and error for UTF-8 text (Windows consoles).
 void PrepareStandardStreams();

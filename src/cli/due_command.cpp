@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/cli_command.h"
+#include "cli/store_access.h"
 #include "history/due_list.h"
 #include "records/locations.h"
 #include "records/report_timestamp.h"
@@ -18,7 +19,7 @@ constexpr std::int64_t kDefaultWithinDays = 30;
 constexpr std::int64_t kMaxWithinDays = 100000;
 
 int Usage(CommandIo io) {
-    io.err << "usage: gvc-cli due [--within DAYS] [--today YYYY-MM-DD] [--tsv]\n";
+    io.err << "usage: gvc-cli due [--within DAYS] [--today YYYY-MM-DD] [--tsv] [--files]\n";
     return 2;
 }
 
@@ -34,10 +35,13 @@ int RunDue(std::span<const std::string> args, CommandIo io) {
     std::int64_t within = kDefaultWithinDays;
     CivilDate today = LocalDateToday();
     bool tsv = false;
+    bool files = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--tsv") {
             tsv = true;
+        } else if (arg == "--files") {
+            files = true;
         } else if (arg == "--within" && i + 1 < args.size()) {
             const std::string& v = args[++i];
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), within);
@@ -56,6 +60,8 @@ int RunDue(std::span<const std::string> args, CommandIo io) {
             return Usage(io);
         }
     }
+    // The database when there is one; the certificates themselves with --files or without it.
+    if (!files && WorkstationStoreExists()) return DueFromStore(today, within, tsv, io);
     const CertificateScan scan = ScanCertificates(NativePath(locations::SensorsDir));
     for (const CertificateProblem& p : scan.problems)
         PrintLine(io.err, p.path + ": " + p.message);

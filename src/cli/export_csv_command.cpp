@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/cli_command.h"
+#include "cli/store_access.h"
 #include "history/csv_export.h"
 #include "history/report_records.h"
 #include "records/report_log.h"
@@ -9,8 +10,9 @@
 
 namespace gvc::cli {
 
-// The records of one or more report logs as one CSV table, merged by date,
-// time and sensor, each calibration once. Every log must verify before anything is printed.
+// The workstation database's logged runs, or the records of one or more report
+// logs, as one CSV table, merged by date, time and sensor, each calibration
+// once. Every log must verify before anything is printed.
 int RunExportCsv(std::span<const std::string> args, CommandIo io) {
     CsvFlavour flavour = CsvFlavour::kRfc4180;
     std::vector<std::string> logs;
@@ -21,8 +23,10 @@ int RunExportCsv(std::span<const std::string> args, CommandIo io) {
             logs.push_back(arg);
         }
     }
+    // Without a LOG: the runs of the workstation's database, with its columns after the log's.
     if (logs.empty()) {
-        io.err << "usage: gvc-cli export-csv [--excel] LOG...\n";
+        if (WorkstationStoreExists()) return CsvFromStore(flavour == CsvFlavour::kExcel, io);
+        io.err << "usage: gvc-cli export-csv [--excel] [LOG...]  (no LOG: the workstation's database)\n";
         return 2;
     }
     std::vector<ReportRecord> all;

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/cli_command.h"
+#include "cli/store_access.h"
 #include "history/report_records.h"
 #include "history/sensor_history.h"
 #include "records/locations.h"
@@ -26,7 +27,8 @@ std::string PadRight(std::string text, std::size_t width) {
 
 }  // namespace
 
-// One sensor's calibrations from a report log (the workstation's by default),
+// One sensor's calibrations from the workstation's database, or from a report
+// log (the one given, or the workstation's when there is no database),
 // oldest first, with the change of K<i> from the previous calibration.
 int RunHistory(std::span<const std::string> args, CommandIo io) {
     if (args.empty() || args.size() > 2) {
@@ -34,6 +36,8 @@ int RunHistory(std::span<const std::string> args, CommandIo io) {
         return 2;
     }
     const std::string sensor = SensorNumberFromArgument(Cp1251FromUtf8(args[0]));
+    // Without a LOG the workstation's database is read when there is one.
+    if (args.size() == 1 && WorkstationStoreExists()) return HistoryFromStore(sensor, io);
     const std::filesystem::path log =
         args.size() == 2 ? std::filesystem::path(args[1]) : NativePath(locations::ReportLogPath);
     const FileReadResult file_read = ReadRegularFile(log, kMaxReportLogSize);

@@ -42,6 +42,12 @@ std::string CsvField(std::string_view utf8, char separator) {
 }
 
 std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour) {
+    return RecordsCsv(records, flavour, {}, {});
+}
+
+std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour,
+                       const std::vector<std::string>& extraHeader,
+                       const std::vector<std::vector<std::string>>& extra) {
     const char separator = flavour == CsvFlavour::kExcel ? ';' : ',';
     std::string out;
     out.reserve((records.size() + 1) * 100);
@@ -59,6 +65,8 @@ std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flav
         if (i != 0) out += separator;
         out += kHeader[i];
     }
+    for (const std::string& name : extraHeader)
+        out += separator + name;
     out += kCrLf;
     // The sensor numbers and the unit are free text in a log (only its
     // checksum protects them); the other columns were read as dates, times
@@ -67,10 +75,19 @@ std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flav
         const std::string utf8 = Utf8FromCp1251(cp1251);
         return flavour == CsvFlavour::kExcel ? SpreadsheetText(utf8) : utf8;
     };
-    for (const ReportRecord& r : records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const ReportRecord& r = records[i];
         line({IsoDateText(r.date), r.time, text(r.sensorOld), text(r.sensorNew),
               std::to_string(r.calibration), r.k00, r.ki, std::to_string(r.calibrationResourceMax),
               std::to_string(r.workResourceMax), text(r.unit)});
+        if (extraHeader.empty()) continue;
+        out.resize(out.size() - kCrLf.size());
+        for (std::size_t c = 0; c < extraHeader.size(); ++c) {
+            out += separator;
+            // The database's columns (operator, cylinder) are free text too.
+            if (i < extra.size() && c < extra[i].size()) out += CsvField(text(extra[i][c]), separator);
+        }
+        out += kCrLf;
     }
     return out;
 }

@@ -25,4 +25,10 @@ std::string SpreadsheetText(std::string_view utf8);
 // The RFC 4180 flavour carries every text byte as the log holds it.
 std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour);
 
+// The same with more columns after the present ones: `extraHeader` names them,
+// `extra[i]` holds record i's values (Windows-1251; missing values are empty).
+std::string RecordsCsv(const std::vector<ReportRecord>& records, CsvFlavour flavour,
+                       const std::vector<std::string>& extraHeader,
+                       const std::vector<std::vector<std::string>>& extra);
+
 }  // namespace gvc

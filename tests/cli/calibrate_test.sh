@@ -86,4 +86,21 @@ cert=$(find "$work/D/ВЕЛМОР_Датчики/Датчики" -name '*.dat' |
 read_slope=$("$cli" read 2>/dev/null | sed -n 's/^OldParams.Slope=//p')
 diff=$((read_slope - slope)); diff=${diff#-}
 [ "$diff" -le 1 ] || fail "sensor slope $read_slope, calibrated $slope"
+# The saved run is the database's row (the refused start began no run); its record and certificate are
+# the files' own, and the readers take it from the database with its operator.
+db=$("$cli" db verify 2>&1) || fail "db verify after the saved run: $db"
+grep -q "^1 rows, 1 log records, 1 certificates: the database and the files agree" <<<"$db" || fail "rows: $db"
+sensor=$(sed -n 's/^sensor \([0-9.-]*\), reference.*/\1/p' <<<"$out")
+"$cli" history "$sensor" >"$work/history.txt" 2>&1 || fail "history from the database: $(cat "$work/history.txt")"
+grep -q "1 calibrations" "$work/history.txt" || fail "history: $(cat "$work/history.txt")"
+csv=$("$cli" export-csv) || fail "export-csv from the database"
+[ "$(wc -l <<<"$csv")" -eq 2 ] || fail "csv: $csv"
+grep -q ",operator,workstation," <<<"$(head -n 1 <<<"$csv")" || fail "csv header: $(head -n 1 <<<"$csv")"
+# An expired cylinder of the sensor's gas cannot be the reference: the run does not start.
+gas=$((10#${sensor:0:2}))
+"$cli" cylinder add "$gas" 50 ppm OLD-1 2020-01-01 >/dev/null || fail "cylinder add"
+out=$("$cli" calibrate --yes --cylinder 1 2>"$work/err"); rc=$?
+[ $rc -eq 1 ] || fail "expired cylinder gave exit $rc: $out"
+grep -q "Срок годности баллона 1 истёк 01.01.2020" "$work/err" || fail "expired cylinder: $(cat "$work/err")"
+"$cli" cylinder list | grep -q "OLD-1.*EXPIRED" || fail "cylinder list: $("$cli" cylinder list)"
 echo "calibrate: 2 runs passed"

@@ -46,7 +46,8 @@ CliRun RunInEmptyDirectory(const std::string& arguments) {
 }
 
 TEST(CalibrateArguments, BadArgumentsAreRefusedBeforeAnythingElse) {
-    const std::string usage = "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range]]\n";
+    const std::string usage =
+        "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID]\n";
     const struct {
         const char* arguments;
         std::string err;
@@ -60,6 +61,11 @@ TEST(CalibrateArguments, BadArgumentsAreRefusedBeforeAnythingElse) {
         {"--reference 1 --reference 2", usage},
         {"--yes --yes", usage},
         {"--verbose", "gvc-cli calibrate: unknown option --verbose\n" + usage},
+        {"--cylinder", usage},
+        {"--cylinder 0", "not a cylinder number: \"0\"\n"},
+        {"--cylinder 1x", "not a cylinder number: \"1x\"\n"},
+        {"--cylinder 1 --cylinder 2", usage},
+        {"--cylinder 1 --reference 50", "--reference and --cylinder both set the reference: give one\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = RunInEmptyDirectory(c.arguments);

@@ -1,0 +1,38 @@
+// How the record readers of gvc-cli reach the workstation's database: it is
+// read when it exists; a command never creates one just to read it.
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "cli/cli_command.h"
+#include "store/calibration_store.h"
+#include "util/operator.h"
+
+namespace gvc::cli {
+
+// True when D:\ВЕЛМОР_Датчики\calibrations.sqlite exists.
+bool WorkstationStoreExists();
+
+// Opens it (creating it when `create`, with the first import); prints why not.
+std::unique_ptr<CalibrationStore> OpenStoreOrSay(CommandIo io, bool create);
+
+// The cylinders by id, for the texts of the runs that used them.
+std::map<std::int64_t, Cylinder> CylinderMap(CalibrationStore& store);
+
+}  // namespace gvc::cli
+
+namespace gvc::cli {
+
+// The readers' output from the database (the same columns as from the files,
+// and the database's own after them).
+int HistoryFromStore(const std::string& sensor, CommandIo io);
+int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io);
+int CsvFromStore(bool excel, CommandIo io);
+
+// The reference in thousandths from a cylinder of the database for a sensor of
+// `gasCode`; nothing after telling the operator why it cannot be used (none
+// such, retired, expired, another gas, a concentration out of range).
+std::optional<std::int32_t> CylinderReference(std::int64_t id, unsigned gasCode, CommandIo io, Operator& op);
+
+}  // namespace gvc::cli

@@ -1,0 +1,141 @@
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+
+#include "cli/store_access.h"
+#include "history/csv_export.h"
+#include "history/report_records.h"
+#include "history/sensor_history.h"
+#include "store/run_texts.h"
+#include "util/cp1251.h"
+#include "util/text_format.h"
+
+namespace gvc::cli {
+
+using namespace gvc::literals;
+
+namespace {
+
+std::string PadRight(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+// The logged runs with their records taken apart, by date, time and sensor.
+struct LoggedRun {
+    ReportRecord record;
+    RunRecord run;
+};
+
+std::optional<std::vector<LoggedRun>> Logged(CalibrationStore& store, std::string_view sensor, CommandIo io) {
+    auto read = sensor.empty() ? store.LoggedRuns() : store.SensorRuns(sensor);
+    if (!read.ok) {
+        PrintLine(io.err, read.message);
+        return std::nullopt;
+    }
+    std::vector<LoggedRun> out;
+    for (StoredRun& s : read.value) {
+        if (s.record.saving.reportLog != StepOutcome::kOk) continue;
+        auto record = ParseReportRecord(s.record.reportRecordLine);
+        if (record && (sensor.empty() || record->sensorNew == sensor))
+            out.push_back({std::move(*record), std::move(s.record)});
+    }
+    std::stable_sort(out.begin(), out.end(), [](const LoggedRun& a, const LoggedRun& b) {
+        return std::tie(a.record.date, a.record.time, a.record.sensorNew) <
+               std::tie(b.record.date, b.record.time, b.record.sensorNew);
+    });
+    return out;
+}
+
+}  // namespace
+
+int HistoryFromStore(const std::string& sensor, CommandIo io) {
+    const auto store = OpenStoreOrSay(io, false);
+    if (!store) return 1;
+    const auto runs = Logged(*store, sensor, io);
+    if (!runs) return 1;
+    if (runs->empty()) {
+        PrintLine(io.err, "no calibrations of " + sensor + " in the database");
+        return 1;
+    }
+    std::vector<ReportRecord> records;
+    for (const LoggedRun& r : *runs)
+        records.push_back(r.record);
+    // The records are in order already; SensorHistory keeps that order.
+    const std::vector<HistoryEntry> history = SensorHistory(records, sensor);
+    const auto cylinders = CylinderMap(*store);
+    io.out << "sensor " << Utf8FromCp1251(sensor) << ": " << history.size() << " calibrations\n";
+    io.out << "date        time      no.  K<00>     K<i>      change of K<i>  as found; as left; cylinder; "
+              "operator\n";
+    for (std::size_t i = 0; i < history.size() && i < runs->size(); ++i) {
+        const HistoryEntry& e = history[i];
+        const ReportRecord& r = e.record;
+        const RunRecord& run = (*runs)[i].run;
+        std::string line = DotDateText(r.date) + "  " + r.time + "  " +
+                           PadRight(std::to_string(r.calibration), 3) + "  " + PadRight(r.k00, 8) + "  " +
+                           PadRight(r.ki, 8);
+        char change[32] = "";
+        if (e.changePercent) std::snprintf(change, sizeof change, "%+.1f %%", *e.changePercent);
+        line += "  " + PadRight(change, 14);
+        std::string extra = run.imported
+                                ? std::string("импорт"_cp)
+                                : ReadingText(run.asFound.foundReference) + " " + ToleranceText(run) + "; " +
+                                      ReadingText(run.asFound.leftReference);
+        extra += "; " + CylinderText(run, cylinders) + "; " + run.operatorName;
+        line += "  " + extra;
+        if (e.fastChange) line += "  ! fast change";
+        if (RecordWithoutSensorWrite(run)) line += "  ! " + std::string("ДАТЧИК НЕ ЗАПИСАН"_cp);
+        PrintLine(io.out, line.substr(0, line.find_last_not_of(' ') + 1));
+    }
+    return 0;
+}
+
+int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io) {
+    const auto store = OpenStoreOrSay(io, false);
+    if (!store) return 1;
+    const auto read = store->DueList(today, within);
+    if (!read.ok) {
+        PrintLine(io.err, read.message);
+        return 1;
+    }
+    if (tsv) {
+        io.out << "sensor\tgas\tcalibrated\tnext\tdays\n";
+    } else {
+        io.out << "sensor            gas         calibrated  next         days  end of use passed\n";
+    }
+    for (const StoreDueSensor& d : read.value) {
+        if (tsv) {
+            io.out << Utf8FromCp1251(d.sensorNumber) << "\t" << Utf8FromCp1251(d.gasText) << "\t"
+                   << IsoDateText(d.calibrated) << "\t" << IsoDateText(d.nextCalibration) << "\t"
+                   << d.daysLeft << "\n";
+            continue;
+        }
+        std::string days = std::to_string(d.daysLeft);
+        days.insert(0, days.size() < 5 ? 5 - days.size() : 0, ' ');
+        io.out << Utf8FromCp1251(PadRightSpaces(d.sensorNumber, 16)) << "  "
+               << Utf8FromCp1251(PadRightSpaces(d.gasText, 10)) << "  " << DotDateText(d.calibrated) << "  "
+               << DotDateText(d.nextCalibration) << "  " << days;
+        if (d.endOfUsePassed) io.out << "  " << DotDateText(*d.endOfUse);
+        io.out << "\n";
+    }
+    return 0;
+}
+
+int CsvFromStore(bool excel, CommandIo io) {
+    const auto store = OpenStoreOrSay(io, false);
+    if (!store) return 1;
+    const auto runs = Logged(*store, {}, io);
+    if (!runs) return 1;
+    const auto cylinders = CylinderMap(*store);
+    std::vector<ReportRecord> records;
+    std::vector<std::vector<std::string>> extra;
+    for (const LoggedRun& r : *runs) {
+        records.push_back(r.record);
+        extra.push_back(StoreCsvColumns(r.run, cylinders));
+    }
+    io.out << RecordsCsv(records, excel ? CsvFlavour::kExcel : CsvFlavour::kRfc4180, StoreCsvHeader(), extra);
+    io.out.flush();
+    return io.out ? 0 : 1;
+}
+
+}  // namespace gvc::cli

@@ -1,0 +1,33 @@
+// A stored run as the readers show it: as found, as left, the cylinder, the
+// operator, and whether the sensor's write failed after its record was made.
+// Texts are Windows-1251.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "calibration/run_record.h"
+#include "store/cylinder.h"
+
+namespace gvc {
+
+// True when the run's records were written but the sensor does not hold the
+// calibration (its write or read-back failed): shown red wherever the history is.
+bool RecordWithoutSensorWrite(const RunRecord& run);
+
+// "12.3 (+2.5 %)": what the sensor showed and its error in % of reading; empty when unknown.
+std::string ReadingText(const std::optional<ReadingError>& reading);
+// "в допуске", "вне допуска", or empty.
+std::string ToleranceText(const RunRecord& run);
+// "ПГС 4521, CO 50 ppm, до 01.06.2027"; "№ N" when the cylinder is unknown; empty for none.
+std::string CylinderText(const RunRecord& run, const std::map<std::int64_t, Cylinder>& cylinders);
+std::string CylinderText(const Cylinder& cylinder);
+
+// The columns the database adds to the CSV export after the report log's, and one run's values.
+std::vector<std::string> StoreCsvHeader();
+std::vector<std::string> StoreCsvColumns(const RunRecord& run,
+                                         const std::map<std::int64_t, Cylinder>& cylinders);
+
+}  // namespace gvc

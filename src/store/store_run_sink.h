@@ -1,0 +1,38 @@
+// The calibration run's sink in the program and gvc-cli: records each ended
+// run in the database with its certificate's SHA-256. When the database cannot
+// be opened or written, the run goes to the outbox and the operator is told
+// once, in Russian, through the callback; the run's files are never touched.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "calibration/run_record.h"
+#include "store/store_session.h"
+
+namespace gvc {
+
+class StoreRunSink : public RunRecordSink {
+public:
+    // `report` receives one Windows-1251 message per run that could not be
+    // recorded in the database.
+    using Report = std::function<void(const std::string& message)>;
+    StoreRunSink(StorePlaces places, Report report);
+
+    void RunEnded(const RunRecord& record) override;
+
+    // How the last run ended: in the database, in the outbox, or lost.
+    enum class Kept { kNone, kDatabase, kOutbox, kLost };
+    Kept LastKept() const { return lastKept_; }
+
+private:
+    StorePlaces places_;
+    Report report_;
+    Kept lastKept_ = Kept::kNone;
+};
+
+// The record with its certificate's SHA-256 filled from certificatePath
+// (left empty when there is no path or the file cannot be read).
+RunRecord WithCertificateHash(const RunRecord& record);
+
+}  // namespace gvc
