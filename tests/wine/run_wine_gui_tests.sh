@@ -85,6 +85,10 @@ version=$(sed -n 's/^project([^)]*VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.t
 zip="$win/G_Varnest-$version-win64.zip"
 [ -f "$zip" ] || die "no $zip"
 say "built: $(du -h "$win/src/gui/G_Varnest.exe" | cut -f1) G_Varnest.exe, $(du -h "$zip" | cut -f1) $(basename "$zip")"
+# SQLite is linked in: the program imports no DLL of it, and none ships in the zip.
+imports=$(x86_64-w64-mingw32-objdump -p "$win/src/gui/G_Varnest.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
+grep -qi sqlite <<<"$imports" && fail "G_Varnest.exe imports SQLite from a DLL: $imports"
+unzip -l "$zip" | grep -qi 'sqlite' && fail "the zip holds a SQLite file: $(unzip -l "$zip" | grep -i sqlite)"
 
 # --- Wine prefix: D:, COM12, the device's keys ------------------------------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/gvc-wine-gui.XXXXXX")
