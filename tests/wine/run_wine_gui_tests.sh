@@ -7,7 +7,8 @@
 #   --all    also the real-time calibrations (label "realtime", minutes each)
 #   --docs   copy the screenshot of the connected window into docs/
 #
-# Builds (or reuses) static Qt for MinGW with scripts/qt-mingw.sh, cross-builds
+# Builds (or reuses) static Qt for MinGW with scripts/qt-mingw.sh and SQLite
+# with scripts/sqlite-mingw.sh, cross-builds
 # G_Varnest.exe, gvc-cli.exe, the window tests and the operator's zip into
 # build-win-gui, and makes a fresh Wine prefix in a temporary folder:
 # - drive D: is a scratch folder (the window tests empty it for every test);
@@ -60,6 +61,8 @@ wineserver_cmd=$(command -v wineserver || command -v wineserver-stable || true)
 qt=$("$top/scripts/qt-mingw.sh" | tail -n 1)
 [ -f "$qt/.complete" ] || die "no static Qt for MinGW (scripts/qt-mingw.sh)"
 say "Qt for MinGW: $qt"
+sqlite=$("$top/scripts/sqlite-mingw.sh" | tail -n 1) || die "building SQLite for MinGW failed"
+say "SQLite for MinGW: $sqlite"
 
 devsim="$native/tools/devsim/gvc-devsim"
 if [ ! -x "$devsim" ]; then
@@ -82,6 +85,10 @@ version=$(sed -n 's/^project([^)]*VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.t
 zip="$win/G_Varnest-$version-win64.zip"
 [ -f "$zip" ] || die "no $zip"
 say "built: $(du -h "$win/src/gui/G_Varnest.exe" | cut -f1) G_Varnest.exe, $(du -h "$zip" | cut -f1) $(basename "$zip")"
+# SQLite is linked in: the program imports no DLL of it, and none ships in the zip.
+imports=$(x86_64-w64-mingw32-objdump -p "$win/src/gui/G_Varnest.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
+grep -qi sqlite <<<"$imports" && fail "G_Varnest.exe imports SQLite from a DLL: $imports"
+unzip -l "$zip" | grep -qi 'sqlite' && fail "the zip holds a SQLite file: $(unzip -l "$zip" | grep -i sqlite)"
 
 # --- Wine prefix: D:, COM12, the device's keys ------------------------------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/gvc-wine-gui.XXXXXX")

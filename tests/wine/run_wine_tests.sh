@@ -3,16 +3,21 @@
 #
 #   tests/wine/run_wine_tests.sh [NATIVE_BUILD_DIR]
 #
-# Installs what it needs (MinGW-w64, Wine), cross-builds gvc-cli.exe into
-# build-win, makes a fresh Wine prefix in a temporary folder, registers the
-# simulator's pseudo-terminal as COM12 through HKLM\Software\Wine\Ports, adds
-# the device's USB keys with `wine reg add` (checking the discovery messages of
-# each missing key on the way), maps drive D: to a temporary folder and runs the
-# Windows program: version, table-check, probe, read, sample, log-verify and
+# Installs what it needs (MinGW-w64, Wine), builds SQLite for MinGW
+# (scripts/sqlite-mingw.sh, cached), cross-builds gvc-cli.exe and
+# gvc-sqlite-check.exe into build-win, makes a fresh Wine prefix in a temporary
+# folder, registers the simulator's pseudo-terminal as COM12 through
+# HKLM\Software\Wine\Ports, adds the device's USB keys with `wine reg add`
+# (checking the discovery messages of each missing key on the way), maps drive
+# D: to a temporary folder and runs the Windows programs: gvc-sqlite-check (the
+# linked-in SQLite makes a WAL database that the host's sqlite3 then reads),
+# then gvc-cli's version, table-check, probe, read, sample, log-verify and
 # calibrate, and replaces a file that a reader holds open (gvc-share-check).
-# The results are compared with the Linux build's (NATIVE_BUILD_DIR,
-# default build/, made by test.sh; built here when missing). Then the failure
-# cases: the simulator stopped and the port missing from SERIALCOMM.
+# Where the Linux build's calibration keeps a calibration database,
+# the calibration under Wine must leave its row in its own and `db verify` pass. The results are compared
+# with the Linux build's (NATIVE_BUILD_DIR, default build/, made by test.sh;
+# built here when missing). Then the failure cases: the simulator stopped and
+# the port missing from SERIALCOMM.
 #
 # Only processes started here are stopped, by their process id; the Wine server
 # of the temporary prefix is stopped with `wineserver -k`.
@@ -34,8 +39,8 @@ die() {
 }
 
 # --- Tools -------------------------------------------------------------------
-"$top/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine wine64 ||
-    die "cannot install MinGW-w64 and Wine (g++-mingw-w64-x86-64-posix wine wine64)"
+"$top/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine wine64 sqlite3 ||
+    die "cannot install MinGW-w64, Wine and SQLite's shell (g++-mingw-w64-x86-64-posix wine wine64 sqlite3)"
 wine_cmd=$(command -v wine || command -v wine-stable || true)
 wineserver_cmd=$(command -v wineserver || command -v wineserver-stable || true)
 [ -z "$wineserver_cmd" ] && [ -x /usr/lib/wine/wineserver ] && wineserver_cmd=/usr/lib/wine/wineserver
@@ -43,13 +48,26 @@ wineserver_cmd=$(command -v wineserver || command -v wineserver-stable || true)
 say "tools ready: $wine_cmd, $wineserver_cmd"
 
 # --- Builds ------------------------------------------------------------------
+# SQLite for Windows, from Debian's source (cached after the first run).
+sqlite_started=$SECONDS
+sqlite_prefix=$("$top/scripts/sqlite-mingw.sh" | tail -n 1) || die "building SQLite for MinGW failed"
+say "SQLite for MinGW: $sqlite_prefix ($((SECONDS - sqlite_started)) s)"
 cmake -S "$top" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DGVC_BUILD_TESTS=OFF -DGVC_BUILD_BENCH=OFF -DGVC_BUILD_GUI=OFF >/dev/null ||
     die "configuring the Windows build failed"
-cmake --build "$win" -j "$(nproc)" --target gvc-cli gvc-share-check || die "the Windows build failed"
+cmake --build "$win" -j "$(nproc)" --target gvc-cli gvc-share-check gvc-sqlite-check || die "the Windows build failed"
 exe="$win/src/cli/gvc-cli.exe"
 [ -f "$exe" ] || die "no $exe"
 say "Windows build: $exe"
+# SQLite is linked in: the programs import no DLL of it.
+for program in "$exe" "$win/gvc-sqlite-check.exe"; do
+    imports=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
+    if grep -qi sqlite <<<"$imports"; then
+        fail "$(basename "$program") imports SQLite from a DLL: $imports"
+    else
+        say "$(basename "$program") imports only $imports"
+    fi
+done
 
 cli="$native/src/cli/gvc-cli"
 devsim="$native/tools/devsim/gvc-devsim"
@@ -181,6 +199,25 @@ regadd "$instance"'\Device Parameters' /v PortName /t REG_SZ /d ""
 probe_fails "Не определен VCOM-порт для драйвера!"
 regadd "$instance"'\Device Parameters' /v PortName /t REG_SZ /d COM12
 
+# --- SQLite under Wine -------------------------------------------------------------
+# The Windows build's SQLite makes a WAL database with a Cyrillic name and reads
+# its row through a second connection; the host's sqlite3 then reads the file.
+mkdir -p "$work/sqlite-check"
+env -u GVC_DRIVE_D timeout 120 "$wine_cmd" "$win/gvc-sqlite-check.exe" 'Z:'"${work//\//\\}"'\sqlite-check' \
+    >"$work/sqlite-check.out" 2>&1 </dev/null
+rc=$?
+check_db="$work/sqlite-check/Проверка.sqlite"
+if [ $rc -ne 0 ] || [ "$(nocr "$work/sqlite-check.out" | tail -n 1)" != "sqlite check: OK" ]; then
+    fail "gvc-sqlite-check.exe under Wine (exit $rc): $(cat "$work/sqlite-check.out")"
+elif [ "$(sqlite3 "$check_db" 'PRAGMA journal_mode; SELECT count(*) || '"'|'"' || sensor FROM runs;' 2>&1)" != \
+    "$(printf 'wal\n1|Датчик 00042')" ]; then
+    fail "the host's sqlite3 reads from the Windows database: $(sqlite3 "$check_db" 'SELECT * FROM runs' 2>&1)"
+else
+    say "SQLite under Wine:"
+    nocr "$work/sqlite-check.out"
+    say "the host's sqlite3 reads the same WAL database and its row"
+fi
+
 # --- The Windows program against the Linux build --------------------------------
 cd "$top" || die "cannot enter $top"
 linux_registry="$work/a.reg"  # the Linux build finds simulator a through its file
@@ -296,6 +333,35 @@ else
         say "Linux log-verify of the Windows certificate ${certificates[0]#"$drive_d/"}: $(tail -1 "$work/verify-win-cert")"
     else
         fail "Linux log-verify of the Windows certificate: $(cat "$work/verify-win-cert")"
+    fi
+
+    # The calibration database: where the Linux build's calibration left its
+    # database, the run under Wine must have left the same: one row in runs of a
+    # WAL database, which the Windows program's own `db verify` finds sound.
+    win_db="$drive_d/ВЕЛМОР_Датчики/calibrations.sqlite"
+    lin_db="$linux_d/ВЕЛМОР_Датчики/calibrations.sqlite"
+    if [ ! -f "$lin_db" ]; then
+        say "NOT CHECKED: the calibration database (the Linux build's calibration keeps none)"
+    else
+        lin_state=$(sqlite3 -readonly "$lin_db" 'PRAGMA journal_mode; SELECT count(*) FROM runs;' 2>&1)
+        win_state=$(sqlite3 -readonly "$win_db" 'PRAGMA journal_mode; SELECT count(*) FROM runs;' 2>&1)
+        expected=$(printf 'wal\n1')
+        if [ ! -f "$win_db" ]; then
+            fail "the calibration under Wine left no D:\\ВЕЛМОР_Датчики\\calibrations.sqlite"
+        elif [ "$win_state" != "$expected" ] || [ "$lin_state" != "$expected" ]; then
+            fail "journal mode and rows of runs: under Wine '${win_state//$'\n'/ }', Linux '${lin_state//$'\n'/ }'"
+        else
+            say "the calibration under Wine left one row in runs of its WAL database, as on Linux"
+        fi
+        if grep -q '^  db' <<<"$usage"; then
+            WINE db verify >"$work/db-verify.win" 2>&1 </dev/null
+            rc_win=$?
+            if [ $rc_win -ne 0 ]; then
+                fail "db verify under Wine (exit $rc_win): $(nocr "$work/db-verify.win")"
+            else
+                say "db verify under Wine: $(nocr "$work/db-verify.win" | tail -n 1)"
+            fi
+        fi
     fi
 
     # The Linux build's report log, checked by the Windows program.
