@@ -5,6 +5,8 @@
 
 #include "calibration/calibration_math.h"
 #include "calibration/calibration_run.h"
+#include "calibration/run_recorder.h"
+#include "calibration/verified_save.h"
 #include "records/certificate.h"
 #include "records/report_log.h"
 #include "sensor/sensor_admission.h"
@@ -75,6 +77,7 @@ bool CalibrationRun::FinishReferenceStage() {
     const auto corrected = TruncateToInt(static_cast<double>(rawReference - zeroAverageRaw_) / k);
     if (k == 0.0 || !corrected) return Fault(calculationBox, calculationText);
     referenceAverage_ = std::max<std::int32_t>(*corrected + zeroAverageRaw_, 0);
+    recorder_->ReferenceSettled(referenceAverage_, spread_);
     page_.spreadText = FormatIntZero(spread_, 5);
     page_.referenceAverageText = FormatIntZero(referenceAverage_, 5);
     Changed();
@@ -197,21 +200,29 @@ int CalibrationRun::SaveCalibration() {
     const ReportTimestamp when = ctx_.view.Now();
     if (!AppendReportRecord(slopeText, initialSlopeText, state.NewParams, state.identity, ctx_.access.table,
                             when, ctx_.fs, ctx_.error)) {
+        recorder_->StepEnded(SaveStep::kReportLog, false, ctx_.error.Text());
         ctx_.access.op.Show(MessageKind::kError, ctx_.error.Text());
         return 1;
     }
+    recorder_->StepEnded(SaveStep::kReportLog, true);
+    recorder_->Current().reportRecordLine = ReportRecordLine(
+        when, slopeText, initialSlopeText, state.NewParams, state.identity, ctx_.access.table);
     ctx_.view.SaveLineShown(SaveLine::kReportLog, "Отчет сохранен"_cp);
     if (!WriteSensorFile(ctx_.list.Rows(), StandardText(), state.identity, state.NewParams, ctx_.access.table,
                          when, ctx_.fs, ctx_.error)) {
+        recorder_->StepEnded(SaveStep::kCertificate, false, ctx_.error.Text());
         ctx_.access.op.Show(MessageKind::kError, ctx_.error.Text());
         return 3;
     }
+    recorder_->StepEnded(SaveStep::kCertificate, true);
+    recorder_->CertificateWritten(CertificatePath(state.identity, ctx_.access.table), state.NewParams);
     ctx_.view.SaveLineShown(SaveLine::kCertificate, "Сертификат заполнен"_cp);
     state.NewParams.CalibrationCount = static_cast<std::uint8_t>(state.NewParams.CalibrationCount + 1);
     state.OldParams.CalResourceNow = state.NewParams.CalResourceMax;
     state.OldParams.CalResourceWarn = state.NewParams.CalResourceWarn;
     state.OldParams.NextCalibrationDate = state.NewParams.NextCalibrationDate;
-    if (WriteAllPages(ctx_.access) != 0) return -1;
+    // The sensor last: written, then every written item read back and compared.
+    if (const int written = WriteAndVerify(ctx_.access, *recorder_); written != 0) return written;
     ctx_.access.op.Show(MessageKind::kInformation, "Результат Градуировки Датчика Сохранен"_cp);
     return 0;
 }

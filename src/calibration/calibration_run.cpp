@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "calibration/calibration_math.h"
+#include "calibration/run_recorder.h"
 #include "sensor/sensor_admission.h"
 #include "sensor/sensor_live.h"
 #include "sensor/sensor_write.h"
@@ -34,9 +35,30 @@ std::string ReferenceQuestion() {
 
 }  // namespace
 
-CalibrationRun::CalibrationRun(CalibrationContext context) : ctx_(context) {
+CalibrationRun::CalibrationRun(CalibrationContext context)
+    : ctx_(context), recorder_(std::make_unique<RunRecorder>(ctx_)) {
     page_.startCaption = "Старт"_cp;
     SetupGraphs(zeroGraph_, referenceGraph_);
+}
+
+CalibrationRun::~CalibrationRun() = default;
+
+const RunRecord& CalibrationRun::LastRecord() const {
+    return recorder_->Last();
+}
+
+void CalibrationRun::ProgramClosing() {
+    RecordEnd(RunOutcome::kInterrupted);
+}
+
+void CalibrationRun::RecordEnd(RunOutcome outcome) {
+    recorder_->End(outcome, page_.statusText, zeroGraph_, referenceGraph_);
+}
+
+void CalibrationRun::RecordHalt() {
+    // Nothing runs and no text ended the run: it halted (a write at the start
+    // or a front-end step failed) or timed out on the zero gas.
+    if (!page_.sampleTimerOn) RecordEnd(RunOutcome::kFailed);
 }
 
 bool CalibrationRun::Running() const {
@@ -58,6 +80,7 @@ void CalibrationRun::SetStatus(std::string_view text, RgbColour font) {
     const bool differs = page_.statusText != text;
     page_.statusText = text;
     Changed();
+    if (const auto outcome = FinalOutcome(text)) RecordEnd(*outcome);
     // A change of the status text is what tells the rest of the program how
     // the run ended.
     if (differs && armed_) StatusChanged();
@@ -107,6 +130,8 @@ void CalibrationRun::ResetRunCounters() {
 }
 
 void CalibrationRun::ResetCalibrationPage() {
+    RecordEnd(RunOutcome::kInterrupted);
+    recorder_->SensorConnected();
     SensorParams& p = ctx_.access.state.NewParams;
     page_.drawTimerOn = page_.sampleTimerOn = false;
     page_.startCaption = "Старт"_cp;
@@ -139,6 +164,7 @@ void CalibrationRun::StartStopClicked() {
     } else {
         Start();
     }
+    RecordHalt();
 }
 
 int CalibrationRun::WriteParamsWithProgress() {
@@ -161,6 +187,8 @@ void CalibrationRun::Start() {
         EndWithLamps(kLampInactive);
         return;
     }
+    RecordEnd(RunOutcome::kInterrupted);
+    recorder_->Begin();
     ResetBothGraphs();
     page_.startCaption = "Стоп"_cp;
     for (std::string* text : {&page_.zeroAverageText, &page_.offsetText, &page_.referenceAverageText,
@@ -214,6 +242,7 @@ void CalibrationRun::StatusChanged() {
         SensorAccess& access = ctx_.access;
         lastSaveResult_ =
             access.progress.RunTransfer(TransferMode::kSave, [this] { return SaveCalibration(); });
+        RecordEnd(lastSaveResult_ == 0 ? RunOutcome::kSaved : RunOutcome::kSaveFailed);
     } else if (page_.statusText == "Ошибка-Датчика!"_cp) {
         armed_ = false;
         ctx_.view.RefreshConnectionDisplay();
@@ -226,7 +255,10 @@ void CalibrationRun::StatusChanged() {
 void CalibrationRun::SampleTick() {
     if (!page_.sampleTimerOn) return;
     sampleDue_ = true;
-    ctx_.view.ReadLive(ctx_.access, [this](int result, const LiveValues& live) { SampleRead(result, live); });
+    ctx_.view.ReadLive(ctx_.access, [this](int result, const LiveValues& live) {
+        SampleRead(result, live);
+        RecordHalt();
+    });
 }
 
 void CalibrationRun::SampleRead(int result, const LiveValues& live) {
@@ -313,6 +345,7 @@ bool CalibrationRun::FinishZeroStage() {
     zeroAverageRaw_ = static_cast<std::int32_t>(sampleSum_ / kAverageSamples);
     ctx_.access.state.wide.zeroAverageRaw = zeroAverageRaw_;
     zeroAverage_ = std::max(zeroAverageRaw_, 0);
+    recorder_->ZeroSettled(zeroAverage_, spread_);
     page_.spreadText = FormatIntZero(spread_, 5);
     page_.zeroAverageText = FormatIntZero(zeroAverage_, 5);
     Changed();

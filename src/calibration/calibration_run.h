@@ -6,11 +6,15 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "calibration/lamps.h"
+#include "calibration/run_record.h"
 #include "calibration/trend_graph.h"
 #include "records/report_timestamp.h"
 #include "sensor/sensor_access.h"
@@ -20,6 +24,7 @@
 #include "ui/rgb_colour.h"
 #include "util/error_text.h"
 #include "util/file_system.h"
+#include "util/host_names.h"
 
 namespace gvc {
 
@@ -83,10 +88,41 @@ public:
         const int result = ReadLiveValues(access, values);
         done(result, values);
     }
+
+    // For the run's record. The time now in seconds since 1970-01-01 UTC.
+    virtual std::int64_t UtcNow() {
+        return std::chrono::duration_cast<std::chrono::seconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    }
+    // The workstation's name (Windows-1251).
+    virtual std::string WorkstationName() { return ComputerName(); }
+    // Who calibrates (Windows-1251): the program's settings may name the
+    // operator; by default the system's user name.
+    virtual std::string OperatorName() { return SystemUserName(); }
+    // The as-found tolerance in % of the reference value.
+    virtual double AsFoundTolerancePercent() { return 10.0; }
+    // The reference gas cylinder the run's reference value was taken from,
+    // when the operator chose one.
+    virtual std::optional<std::int64_t> ReferenceCylinder() { return std::nullopt; }
 };
+
+class RunRecorder;
 
 // Everything a run works on, owned by the program.
 struct CalibrationContext {
+    CalibrationContext(SensorAccess& access_, CharacteristicsList& list_,
+                       const ReferenceSelection& reference_, int& connectionState_, FileSystem& fs_,
+                       ErrorText& error_, CalibrationView& view_, RunRecordSink* recordSink_ = nullptr)
+        : access(access_),
+          list(list_),
+          reference(reference_),
+          connectionState(connectionState_),
+          fs(fs_),
+          error(error_),
+          view(view_),
+          recordSink(recordSink_) {}
+
     SensorAccess& access;  // channel, operator, table, sensor state, progress
     CharacteristicsList& list;
     const ReferenceSelection& reference;
@@ -94,11 +130,16 @@ struct CalibrationContext {
     FileSystem& fs;
     ErrorText& error;
     CalibrationView& view;
+    // Keeps each run's record when it ends; none: no record is kept.
+    RunRecordSink* recordSink = nullptr;
 };
 
 class CalibrationRun {
 public:
     explicit CalibrationRun(CalibrationContext context);
+    ~CalibrationRun();
+    CalibrationRun(const CalibrationRun&) = delete;
+    CalibrationRun& operator=(const CalibrationRun&) = delete;
 
     const CalibrationPage& Page() const { return page_; }
     const TrendGraph& ZeroGraph() const { return zeroGraph_; }
@@ -130,10 +171,17 @@ public:
     bool FinishReferenceStage();
     void ApplyNewCoefficients(std::int32_t slopeCode, std::int32_t offsetCode);
     // The saving sequence: 0 saved; 1 report record failed; 3 certificate
-    // failed; -1 sensor write failed.
+    // failed; -1 sensor write failed; -3 the sensor read back other than
+    // written, or could not be read back.
     int SaveCalibration();
     // Result of the last saving sequence (-2 when none ran since the start).
     int LastSaveResult() const { return lastSaveResult_; }
+
+    // The record of the last run that ended (empty before the first), as it
+    // went to the sink.
+    const RunRecord& LastRecord() const;
+    // The program closes: a run still open ends its record as interrupted.
+    void ProgramClosing();
 
 private:
     void Start();
@@ -154,6 +202,10 @@ private:
     // A plot after a change of its scale or band: grid and whole curve anew.
     void RedrawPlot(bool reference);
     std::string StandardText() const;
+    // The run's record ends with `outcome` (nothing when no run is open).
+    void RecordEnd(RunOutcome outcome);
+    // The run stands still without a final text: its record ends as failed.
+    void RecordHalt();
 
     CalibrationContext ctx_;
     CalibrationPage page_;
@@ -181,6 +233,7 @@ private:
     bool drawBusy_ = false;
     bool armed_ = false;
     int lastSaveResult_ = -2;
+    std::unique_ptr<RunRecorder> recorder_;
 };
 
 }  // namespace gvc

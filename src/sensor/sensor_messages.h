@@ -24,6 +24,13 @@ inline constexpr std::string_view kFrontEndSilent =
 inline constexpr std::string_view kFrontEndNotReady =
     "Цифровой Сенсор не отвечает\r\n    Градуировка невозможна"_cp;
 
+// The check of a parameter write.
+inline constexpr std::string_view kWriteFailed = "Запись параметров в Датчик не выполнена"_cp;
+inline constexpr std::string_view kReadBackDiffers =
+    "Параметры, прочитанные из Датчика, не совпадают с записанными"_cp;
+inline constexpr std::string_view kReadBackFailed =
+    "Параметры, записанные в Датчик, не удалось прочитать для проверки"_cp;
+
 inline constexpr std::string_view kOxygen = "Кислород"_cp;
 inline constexpr std::string_view kThermoCatalytic = "термокаталитический"_cp;
 inline constexpr std::string_view kUltraviolet = "ультрафиолетовый"_cp;
