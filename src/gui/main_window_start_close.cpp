@@ -58,7 +58,9 @@ void MainWindow::FormShow() {
     setWindowTitle(windowTitle() + Qs(" (v_"_cp) + Qs(version) + QStringLiteral(")"));
     RefreshConnectionDisplay();
     reference_ = ReferenceSelection{};
+    referenceCylinder_.reset();
     lastGasNumber_ = kNoGasNumber;
+    OpenStore();
     help_ = LocateHelpFiles(startup_.ProgramDir());
 }
 
