@@ -12,6 +12,7 @@
 #include <map>
 
 #include "gui/certificate_pdf.h"
+#include "gui/certificate_run_section.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
 #include "gui/log_records_model.h"
@@ -317,7 +318,8 @@ void LogPage::btPdfClick() {
                      (bytes ? ReadCertificate(*bytes).message : std::string("Не читается файл"_cp)));
         return;
     }
-    if (!WriteCertificatePdf(*bytes, pdfPath)) {
+    const std::optional<PdfSection> section = CertificateRunSection(database_, selectedSensor_, *bytes);
+    if (!WriteCertificatePdf(*bytes, pdfPath, section ? &*section : nullptr)) {
         op_.Show(MessageKind::kError, std::string("Не записывается файл "_cp) + pdfText);
         return;
     }

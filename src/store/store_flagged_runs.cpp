@@ -1,6 +1,7 @@
 #include "store/store_flagged_runs.h"
 
 #include "store/sqlite_db.h"
+#include "util/cp1251.h"
 
 namespace gvc {
 
@@ -15,7 +16,7 @@ StoreRead<std::vector<std::string>> RecordLinesWithoutSensorWrite(CalibrationSto
     }
     query.Bind(1, static_cast<std::int64_t>(StepOutcome::kFailed));
     while (query.Step())
-        read.value.push_back(query.Text(0));
+        read.value.push_back(Cp1251FromUtf8(query.Text(0)));  // the database keeps UTF-8
     if (query.Failed()) {
         read.message = store.Db().Error();
         read.value.clear();
