@@ -60,7 +60,10 @@ AsFoundAsLeft ComputeAsFoundAsLeft(const AsFoundInputs& in, const std::optional<
         const Readings found = ReadingsWith(*before, in);
         result.foundZero = found.zero;
         result.foundReference = found.reference;
-        const double limit = std::fabs(in.referenceThousandths * 0.001) * in.tolerancePercent / 100.0;
+        // A reading exactly on the limit is within it, whatever the last bit
+        // of the arithmetic says.
+        const double limit =
+            std::fabs(in.referenceThousandths * 0.001) * in.tolerancePercent / 100.0 * (1 + 1e-12);
         if (found.zero && found.reference && in.referenceThousandths != 0 && std::isfinite(limit)) {
             const double zeroMiss = std::fabs(found.zero->shown - in.zeroThousandths * 0.001);
             const double referenceMiss = std::fabs(found.reference->shown - in.referenceThousandths * 0.001);

@@ -14,6 +14,7 @@
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
 #include "records/gas_catalogue.h"
+#include "store/store_run_sink.h"
 #include "ui/characteristics_list.h"
 #include "ui/concentration_text.h"
 #include "util/cp1251.h"
@@ -162,7 +163,10 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
 
     int connectionState = 0;
     ConsoleView view(io.out, session.Link());
-    CalibrationRun run({access, list, reference, connectionState, RealFileSystem(), error, view});
+    // The run's record goes to the workstation's database (or its outbox, with one message).
+    StoreRunSink sink(WorkstationStorePlaces(),
+                      [&op](const std::string& message) { op.Show(MessageKind::kWarning, message); });
+    CalibrationRun run({access, list, reference, connectionState, RealFileSystem(), error, view, &sink});
     run.ResetCalibrationPage();
     run.StartStopClicked();
     RunTimers(run);

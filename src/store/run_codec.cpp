@@ -102,10 +102,10 @@ public:
             out.push_back('N');
         }
     }
-    void OptReal(const char* name, const std::optional<double>& value) {
-        if (!Head(name, value.has_value())) return;
-        if (value) {
-            Real(nullptr, *value);
+    void OptReal(const char* name, const double& value, const bool& present) {
+        if (!Head(name, present)) return;
+        if (present) {
+            Real(nullptr, value);
         } else {
             out.push_back('N');
         }
@@ -199,12 +199,11 @@ public:
         Int(nullptr, v);
         if (ok) value = v;
     }
-    void OptReal(const char* name, std::optional<double>& value) {
-        value.reset();
+    void OptReal(const char* name, double& value, bool& present) {
+        present = false;
         if (!Head(name) || Null()) return;
-        double v = 0;
-        Real(nullptr, v);
-        if (ok) value = v;
+        Real(nullptr, value);
+        present = ok;
     }
     void OptDate(const char* name, std::optional<CivilDate>& value) {
         value.reset();

@@ -18,23 +18,19 @@ namespace gvc {
 //   Text(column, std::string&)              Windows-1251 in the run, UTF-8 in the database
 //   Series(column, std::vector<int32_t>&)   a compact BLOB
 //   Stamp(column, ReportTimestamp&)         "yyyy-mm-dd hh:mm:ss"
-//   OptInt(column, std::optional<T>&), OptReal(column, std::optional<double>&),
+//   OptInt(column, std::optional<T>&), OptReal(column, double&, bool& present),
 //   OptDate(column, std::optional<CivilDate>&)   NULL when absent
 //   Since(version)  the following fields came with that schema version
 template <class V>
 void VisitReading(V& v, const char* shown, const char* reading, const char* range,
                   std::optional<ReadingError>& value) {
-    std::optional<double> a, b, c;
-    if (value) {
-        a = value->shown;
-        b = value->errorPercentReading;
-        c = value->errorPercentRange;
-    }
-    v.OptReal(shown, a);
-    v.OptReal(reading, b);
-    v.OptReal(range, c);
-    if (a && b && c) {
-        value = ReadingError{*a, *b, *c};
+    ReadingError parts = value.value_or(ReadingError{});
+    bool present[3] = {value.has_value(), value.has_value(), value.has_value()};
+    v.OptReal(shown, parts.shown, present[0]);
+    v.OptReal(reading, parts.errorPercentReading, present[1]);
+    v.OptReal(range, parts.errorPercentRange, present[2]);
+    if (present[0] && present[1] && present[2]) {
+        value = parts;
     } else {
         value.reset();
     }

@@ -28,7 +28,7 @@ public:
     void OptInt(const char* n, const std::optional<T>&) {
         Add(n);
     }
-    void OptReal(const char* n, const std::optional<double>&) { Add(n); }
+    void OptReal(const char* n, const double&, const bool&) { Add(n); }
     void OptDate(const char* n, const std::optional<CivilDate>&) { Add(n); }
     void Since(int version) { skip_ = version > version_; }
 
@@ -76,10 +76,10 @@ public:
             st_.BindNull(index_);
         }
     }
-    void OptReal(const char*, const std::optional<double>& v) {
+    void OptReal(const char*, const double& v, const bool& present) {
         if (!Next()) return;
-        if (v) {
-            st_.Bind(index_, *v);
+        if (present) {
+            st_.Bind(index_, v);
         } else {
             st_.BindNull(index_);
         }
@@ -150,10 +150,10 @@ public:
         }
         v = value;
     }
-    void OptReal(const char*, std::optional<double>& v) {
+    void OptReal(const char*, double& v, bool& present) {
         const int c = column_++;
-        v.reset();
-        if (!st_.IsNull(c)) v = st_.Real(c);
+        present = !st_.IsNull(c);
+        if (present) v = st_.Real(c);
     }
     void OptDate(const char*, std::optional<CivilDate>& v) {
         const int c = column_++;

@@ -31,7 +31,7 @@ std::string_view KindText(int code) {
         case SQLITE_NOTADB:
             return "файл базы данных поврежден"_cp;
         case SQLITE_IOERR:
-            return "ошибка чтения или записи файла базы данных"_cp;
+            return "чтение или запись файла базы данных не удались (диск полон или неисправен)"_cp;
         default:
             return "ошибка базы данных"_cp;
     }
@@ -63,7 +63,7 @@ void SqliteDb::ClearError() {
 
 void SqliteDb::SetError(int code) {
     code_ = code;
-    std::string text(KindText(code));
+    std::string text(KindText(code_));
     const char* detail = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
     if (detail != nullptr && *detail != '\0') text += " (" + Cp1251FromUtf8(detail) + ")";
     error_ = text;

@@ -86,4 +86,14 @@ cert=$(find "$work/D/ВЕЛМОР_Датчики/Датчики" -name '*.dat' |
 read_slope=$("$cli" read 2>/dev/null | sed -n 's/^OldParams.Slope=//p')
 diff=$((read_slope - slope)); diff=${diff#-}
 [ "$diff" -le 1 ] || fail "sensor slope $read_slope, calibrated $slope"
+# The saved run is the database's row (the refused start began no run); its record and certificate are
+# the files' own, and the readers take it from the database with its operator.
+db=$("$cli" db verify 2>&1) || fail "db verify after the saved run: $db"
+grep -q "^1 rows, 1 log records, 1 certificates: the database and the files agree" <<<"$db" || fail "rows: $db"
+sensor=$(sed -n 's/^sensor \([0-9.-]*\), reference.*/\1/p' <<<"$out")
+"$cli" history "$sensor" >"$work/history.txt" 2>&1 || fail "history from the database: $(cat "$work/history.txt")"
+grep -q "1 calibrations" "$work/history.txt" || fail "history: $(cat "$work/history.txt")"
+csv=$("$cli" export-csv) || fail "export-csv from the database"
+[ "$(wc -l <<<"$csv")" -eq 2 ] || fail "csv: $csv"
+grep -q ",operator,workstation," <<<"$(head -n 1 <<<"$csv")" || fail "csv header: $(head -n 1 <<<"$csv")"
 echo "calibrate: 2 runs passed"

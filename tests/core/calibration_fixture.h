@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -22,8 +24,15 @@ namespace gvc::test {
 class FakeSensorWithFrontEnd : public FakeSensor {
 public:
     bool frontEndReady = true;
+    bool keepsFlash = false;  // acknowledges writes to the flash pages and keeps the old bytes
     int DeviceRequest(DeviceCommand command, std::uint8_t address, std::uint8_t length,
                       std::uint32_t& value) override {
+        if (keepsFlash && command == DeviceCommand::kWrite && address >= SensorAddressMap::kFlashA) {
+            const auto kept = memory;
+            const int result = FakeSensor::DeviceRequest(command, address, length, value);
+            memory = kept;
+            return result;
+        }
         const int result = FakeSensor::DeviceRequest(command, address, length, value);
         if (result == 0 && command == DeviceCommand::kWrite && frontEndReady &&
             address == SensorAddressMap::kFrontEndByte.address) {
@@ -61,6 +70,11 @@ public:
     void ClosePort() override { ++portClosures; }
     void SaveLineShown(SaveLine, std::string_view text) override { saveLines.emplace_back(text); }
     ReportTimestamp Now() override { return {10, 12, 2026, 9, 30, 0}; }
+    // Each reading of the clock a second later.
+    std::int64_t UtcNow() override { return ++utcSeconds; }
+    std::string WorkstationName() override { return "LAB-PC-2"; }
+    std::string OperatorName() override { return operatorName; }
+    std::optional<std::int64_t> ReferenceCylinder() override { return cylinder; }
 
     RecordingCanvas zero;
     RecordingCanvas reference;
@@ -68,6 +82,16 @@ public:
     int refreshes = 0;
     int portClosures = 0;
     std::vector<std::string> saveLines;
+    std::int64_t utcSeconds = 1'796'000'000;
+    std::string operatorName = "ivanov";
+    std::optional<std::int64_t> cylinder;
+};
+
+// Keeps every record a run hands over.
+class RecordingSink : public RunRecordSink {
+public:
+    void RunEnded(const RunRecord& record) override { records.push_back(record); }
+    std::vector<RunRecord> records;
 };
 
 // Oxygen sensor (gas 1, type 0) on the oxygen ADC window: floor 0, ceiling
@@ -140,7 +164,8 @@ protected:
     FileSystem& fs = RealFileSystem();
     ErrorText error;
     RecordingView view;
-    CalibrationRun run{CalibrationContext{access, list, reference, connectionState, fs, error, view}};
+    RecordingSink sink;
+    CalibrationRun run{CalibrationContext{access, list, reference, connectionState, fs, error, view, &sink}};
 };
 
 }  // namespace gvc::test
