@@ -104,6 +104,7 @@ bool CalibrationRun::FinishReferenceStage() {
     const double offset = c0 - slope * zeroAverage_;
     const auto offsetCode = RoundHalfEven(offset);
     if (!std::isfinite(slope) || !slopeCode || !offsetCode) return Fault(calculationBox, calculationText);
+    recorder_->Computed(*slopeCode, *offsetCode);
     page_.slopeText = FixedText(slope, 4);
     page_.offsetText = FixedText(offset, 0);
 

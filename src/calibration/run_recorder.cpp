@@ -82,11 +82,14 @@ void RunRecorder::Begin() {
     runPgaGain_ = p.PgaGain;
     zeroAverage_.reset();
     referenceAverage_.reset();
+    computed_.reset();
     open_ = true;
 }
 
 void RunRecorder::ZeroSettled(std::int32_t average, std::int32_t spread) {
-    if (!open_) return;
+    // A reference stage that timed out asks for the reference gas again over
+    // the same zero samples: the zero stage's own spread stays.
+    if (!open_ || zeroAverage_) return;
     zeroAverage_ = average;
     current_.zeroAverage = average;
     current_.zeroSpread = spread;
@@ -97,6 +100,10 @@ void RunRecorder::ReferenceSettled(std::int32_t average, std::int32_t spread) {
     referenceAverage_ = average;
     current_.referenceAverage = average;
     current_.referenceSpread = spread;
+}
+
+void RunRecorder::Computed(std::int32_t slopeCode, std::int32_t offsetCode) {
+    if (open_) computed_ = RunParams{slopeCode, offsetCode, 0};
 }
 
 void RunRecorder::StepEnded(SaveStep step, bool ok, std::string_view message) {
@@ -149,7 +156,13 @@ void RunRecorder::End(RunOutcome outcome, std::string_view resultText, const Tre
     const TrendGraph& last = reference.sampleCount > 0 ? reference : zero;
     if (last.sampleCount > 0 && last.sampleCount <= kGraphCapacity)
         current_.temperature = last.temperature[static_cast<std::size_t>(last.sampleCount - 1)];
+    // After: the result the run computed (applied or refused by a check) with
+    // the gain it leaves, else what the sensor was given at the start.
     current_.after = RunParamsOf(p, false);
+    if (computed_) {
+        current_.after.slope = computed_->slope;
+        current_.after.zeroOffset = computed_->zeroOffset;
+    }
 
     AsFoundInputs in;
     in.zeroAverage = zeroAverage_;

@@ -39,6 +39,8 @@ public:
     void Begin();
     void ZeroSettled(std::int32_t average, std::int32_t spread);
     void ReferenceSettled(std::int32_t average, std::int32_t spread);
+    // The result's codes, applied or not.
+    void Computed(std::int32_t slopeCode, std::int32_t offsetCode);
     // The record being filled (the saving adds its lines and paths).
     RunRecord& Current() { return current_; }
     // How a saving step went; a failed one's message is the record's.
@@ -63,6 +65,7 @@ private:
     int runPgaGain_ = 0;
     std::optional<std::int32_t> zeroAverage_;
     std::optional<std::int32_t> referenceAverage_;
+    std::optional<RunParams> computed_;
 };
 
 }  // namespace gvc

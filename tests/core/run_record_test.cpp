@@ -234,7 +234,7 @@ TEST_F(RunRecordTest, RepeatedRunIsARecordOfItsOwn) {
     run.StartStopClicked();
     ASSERT_EQ(sink.records.size(), 2u);
     EXPECT_EQ(sink.records[0].outcome, RunOutcome::kPgaRaised);
-    EXPECT_EQ(sink.records[0].after.pgaGain, 3);
+    EXPECT_EQ(sink.records[0].after, (RunParams{2000, -200, 3}));  // computed, not applied; the raised gain
     EXPECT_EQ(sink.records[1].outcome, RunOutcome::kInterrupted);
     EXPECT_NE(sink.records[0].runId, sink.records[1].runId);
     // The repeated run found the sensor as it came in, not the start's write.
@@ -297,6 +297,27 @@ TEST_F(RunRecordTest, FailedReadBackFailsTheSave) {
     const RunRecord& r = Only();
     EXPECT_EQ(r.saving.readBack, StepOutcome::kFailed);
     EXPECT_FALSE(r.readBackDone);
+}
+
+// A result a check refused is still the run's result; the zero stage's spread
+// survives a reference stage that timed out and was asked for again.
+TEST_F(RunRecordTest, RefusedResultAndZeroSpreadAreKept) {
+    // 1400 counts over 59000: slope 0.0237 (code 237), offset -23.7 (-24); the
+    // range top lies far beyond the ADC ceiling.
+    RunWith({true, true}, [](int stage, int) { return stage ? 60000 : 1000; });
+    ASSERT_EQ(Status(), "Выход за предел!");
+    EXPECT_EQ(Only().after, (RunParams{237, -24, 2}));
+
+    sink.records.clear();
+    int referenceSamples = 0;
+    RunWith({true, true, true}, [&](int stage, int n) {
+        if (stage == 0) return n % 2 ? 1000 : 1100;                // settles with a spread of 100
+        return ++referenceSamples <= 360 ? (n % 2 ? 1000 : 30000)  // times out
+                                         : 8000;
+    });
+    ASSERT_EQ(Status(), "OK !");
+    EXPECT_EQ(Only().zeroSpread, 100);
+    EXPECT_EQ(Only().zeroAverage, 1050);
 }
 
 // The reference average is the temperature-corrected one: with a factor of 2

@@ -50,7 +50,36 @@ const char* FaultName(Fault fault) {
     return "?";
 }
 
+constexpr std::pair<FlashFault, const char*> kFlashFaultNames[] = {
+    {FlashFault::kNone, "none"},
+    {FlashFault::kKeepsOld, "keeps-old"},
+    {FlashFault::kSilentAfterWrite, "silent-after-write"},
+    {FlashFault::kCorruptAfterWrite, "corrupt-after-write"},
+};
+
 }  // namespace
+
+const char* FlashFaultName(FlashFault fault) {
+    for (const auto& [value, name] : kFlashFaultNames) {
+        if (value == fault) return name;
+    }
+    return "?";
+}
+
+bool ParseFlashFault(std::string_view name, FlashFault& fault) {
+    for (const auto& [value, text] : kFlashFaultNames) {
+        if (name == text) {
+            fault = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+void DeviceSimulator::SetFlashFault(FlashFault fault) {
+    flashFault_ = fault;
+    flashWritten_ = false;
+}
 
 DeviceSimulator::DeviceSimulator(const SensorProfile& profile, const SensorMemory& memory,
                                  GasChamber& chamber)
@@ -136,15 +165,23 @@ std::uint32_t DeviceSimulator::ReadValue(std::uint8_t address, std::uint8_t leng
         Put8(view, kFrontEndAddress, profile_.frontEndNeverReady ? 0xFF : 0x00);
         if (address <= kAdcAddress && kAdcAddress < address + length) FollowSample(now);
         if (address == kStatusAddress) FollowStatusRead(now);
+    } else if (flashFault_ == FlashFault::kCorruptAfterWrite && flashWritten_) {
+        for (std::size_t i = 0; i < length && address + i < view.size(); ++i)
+            view[address + i] ^= 0x01;
     }
     return Get(view, address, length);
 }
 
 void DeviceSimulator::WriteValue(std::uint8_t address, std::uint8_t length, std::uint32_t value, double now) {
-    for (std::size_t i = 0; i < length && i < 4 && address + i < memory_.size(); ++i)
-        memory_[address + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    if (address >= kLiveEnd) {
-        flashChanged_ = true;
+    const bool flash = address >= kLiveEnd;
+    // A flash that keeps its old bytes acknowledges the write all the same.
+    if (!flash || flashFault_ != FlashFault::kKeepsOld) {
+        for (std::size_t i = 0; i < length && i < 4 && address + i < memory_.size(); ++i)
+            memory_[address + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+    if (flash) {
+        flashWritten_ = true;
+        flashChanged_ = flashChanged_ || flashFault_ != FlashFault::kKeepsOld;
         if (automatic_) {
             // Parameters are written when a run starts: zero gas from now on.
             zeroStage_ = true;
@@ -225,7 +262,11 @@ Response DeviceSimulator::Handle(const Packet& request, double now) {
                 break;
         }
     }
-    const bool silent = faulty && (fault == Fault::kSilent || fault == Fault::kUnplug);
+    // A flash that went quiet after a write answers no read of it.
+    const bool quietFlash =
+        command == 1 && address >= kLiveEnd && flashWritten_ && flashFault_ == FlashFault::kSilentAfterWrite;
+    if (quietFlash) outcome = "flash-silent";
+    const bool silent = (faulty && (fault == Fault::kSilent || fault == Fault::kUnplug)) || quietFlash;
     if (!silent) {
         const std::size_t size = faulty && fault == Fault::kShortReply ? reply.size() - 1 : reply.size();
         response.bytes.insert(response.bytes.end(), reply.begin(), reply.begin() + static_cast<long>(size));

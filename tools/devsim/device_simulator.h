@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gas_chamber.h"
@@ -28,6 +29,18 @@ enum class Fault {
     kUnplug,        // no reply, and the device goes away
 };
 
+// How the sensor's flash treats a parameter write.
+enum class FlashFault {
+    kNone,
+    kKeepsOld,           // acknowledges every write and stores nothing
+    kSilentAfterWrite,   // after a flash write, reads of the flash get no reply
+    kCorruptAfterWrite,  // after a flash write, reads of the flash come back with bit 0 of each byte flipped
+};
+
+// "keeps-old", "silent-after-write", "corrupt-after-write" or "none".
+const char* FlashFaultName(FlashFault fault);
+bool ParseFlashFault(std::string_view name, FlashFault& fault);
+
 struct Response {
     std::vector<std::uint8_t> bytes;  // what goes on the line
     double delaySeconds = 0.0;        // when, after the request
@@ -44,6 +57,8 @@ public:
     // The fault applies to the next `count` requests; 0 means until cleared.
     void SetFault(Fault fault, int count, std::uint8_t status = 0);
     void ClearFault();
+    // The flash's behaviour from now on (a fault after a write waits for the next write).
+    void SetFlashFault(FlashFault fault);
     void SetGas(double fraction, double now) { chamber_.SetTarget(fraction, now); }
     // Automatic mode: a write into flash means zero gas; the reference gas
     // follows `delaySeconds` later, or (delay < 0) when the run's exchanges
@@ -100,6 +115,8 @@ private:
     bool windowFlat_ = false;
     bool frontEndRun_ = false;
 
+    FlashFault flashFault_ = FlashFault::kNone;
+    bool flashWritten_ = false;  // a flash write came since the flash fault was set
     bool flashChanged_ = false;
     std::uint64_t exchanges_ = 0;
 };

@@ -31,6 +31,7 @@ namespace {
 
 using gvc::devsim::DeviceSimulator;
 using gvc::devsim::Fault;
+using gvc::devsim::FlashFault;
 using gvc::devsim::GasChamber;
 using gvc::devsim::Packet;
 using gvc::devsim::SensorMemory;
@@ -55,6 +56,7 @@ struct Options {
     unsigned seed = 1;
     bool utf8Registry = false;
     std::string portLink;
+    FlashFault flash = FlashFault::kNone;
 };
 
 void Usage(std::ostream& out = std::cerr) {
@@ -76,12 +78,19 @@ void Usage(std::ostream& out = std::cerr) {
            "  --utf8-registry   write the registry export as UTF-8 instead of UTF-16LE\n"
            "  --link PATH       keep a symbolic link PATH to the port while the device is plugged\n"
            "                    in (a stable name, for example for a Wine COM port)\n"
+           "  --flash MODE      a faulty sensor flash, for the check of a parameter write:\n"
+           "                    keeps-old            acknowledges every write, stores nothing\n"
+           "                    silent-after-write   after a flash write, reads of the flash get no reply\n"
+           "                    corrupt-after-write  after a flash write, flash reads come back with\n"
+           "                                         bit 0 of every byte flipped\n"
+           "                    none                 (default) a sound flash\n"
            "commands on standard input:\n"
            "  gas zero | gas ref | gas FRACTION     set the chamber's target\n"
            "  temp TENTHS                           chamber temperature\n"
            "  fault status N [COUNT] | fault short|command|address|length|late|stray|silent|unplug [COUNT]\n"
            "                                        COUNT requests (default 1, 0 = until cleared)\n"
-           "  fault clear | unplug | plug | quit\n";
+           "  fault clear | unplug | plug | quit\n"
+           "  flash keeps-old|silent-after-write|corrupt-after-write|none   as --flash, from now on\n";
 }
 
 std::optional<double> ParseNumber(const std::string& text) {
@@ -138,6 +147,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.seed = static_cast<unsigned>(value);
         } else if (arg == "--link") {
             if (!next(options.portLink) || options.portLink.empty()) return false;
+        } else if (arg == "--flash") {
+            std::string mode;
+            if (!next(mode) || !gvc::devsim::ParseFlashFault(mode, options.flash)) return false;
         } else if (arg == "--utf8-registry") {
             options.utf8Registry = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -261,6 +273,7 @@ public:
           start_(std::chrono::steady_clock::now()) {
         device_.SetAutomatic(options.automatic, options.autoDelay);
         device_.SetLateSeconds(options.lateSeconds);
+        device_.SetFlashFault(options.flash);
         if (!options.logFile.empty()) log_.open(options.logFile, std::ios::app);
     }
 
@@ -417,6 +430,14 @@ private:
             return "ok temp";
         }
         if (word == "fault") return SetFault(in);
+        if (word == "flash") {
+            std::string mode;
+            in >> mode;
+            FlashFault flash = FlashFault::kNone;
+            if (!gvc::devsim::ParseFlashFault(mode, flash)) return "error flash " + mode;
+            device_.SetFlashFault(flash);
+            return "ok flash " + mode;
+        }
         return "error unknown command " + word;
     }
 
