@@ -148,6 +148,7 @@ private:
     // Opens the calibration database (importing the files into a new one)
     // and says once when it cannot be opened or written.
     void OpenStore();
+    // Shows a Windows-1251 message about the database; the same one only once.
     void ShowStoreProblem(const std::string& message);
     StorePlaces storePlaces_;
     WorkstationSettings settings_;

@@ -19,16 +19,16 @@ using namespace gvc::literals;
 void MainWindow::OpenStore() {
     settings_ = LoadSettings(parts_.fs);
     const StoreSession session = OpenWorkstationStore(storePlaces_);
-    if (!session.store) ShowStoreProblem(session.message);
+    if (!session.store)
+        ShowStoreProblem(std::string("База данных градуировок недоступна: "_cp) + session.message + "\r\n" +
+                         std::string("Отчет и сертификаты сохраняются в файлах как обычно."_cp));
 }
 
 void MainWindow::ShowStoreProblem(const std::string& message) {
     // The same trouble is said once; the files of record are saved regardless.
     if (message == lastStoreProblem_) return;
     lastStoreProblem_ = message;
-    parts_.op.Show(MessageKind::kWarning,
-                   std::string("База данных градуировок недоступна: "_cp) + message + "\r\n" +
-                       std::string("Отчет и сертификаты сохраняются в файлах как обычно."_cp));
+    parts_.op.Show(MessageKind::kWarning, message);
 }
 
 std::string MainWindow::OperatorName() {

@@ -131,6 +131,27 @@ private Q_SLOTS:
         QVERIFY(window.tsLog->btSettings->isEnabled());
     }
 
+    void aDatabaseThatCannotBeOpenedIsSaidOnce() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        WriteLog(sandbox.Native(locations::ReportLogPath));
+        // A folder where the database file belongs: it cannot be opened.
+        fs::create_directories(WorkstationStorePlaces().database);
+        MainWindow& window = sandbox.CreateAndShow();
+        QVERIFY(window.StartupOk());
+        QCOMPARE(sandbox.Messages().size(), 1);
+        QVERIFY(sandbox.Messages()[0].startsWith(U("База данных градуировок недоступна: ")));
+        QVERIFY(sandbox.Messages()[0].contains(U("сохраняются в файлах как обычно")));
+        // The log page still reads the files, without the database's marks.
+        window.btLog->click();
+        QTRY_VERIFY(window.tsLog->Loaded());
+        QCOMPARE(window.tsLog->Model().rowCount(), 3);
+        window.tsLog->SelectSensor("01-01.00.000.001");
+        QCOMPARE(window.tsLog->lvHistory->rowCount(), 2);
+        QCOMPARE(sandbox.Messages().size(), 1);
+    }
+
     void aRecordWhoseSensorWriteFailedIsRed() {
         ProgramSandbox sandbox;
         sandbox.CopyTable();
