@@ -22,13 +22,16 @@ std::string_view Trimmed(std::string_view text) {
 }  // namespace
 
 std::optional<std::int32_t> CylinderThousandths(double concentration, unsigned multiplierCode) {
-    constexpr double kLargest = 9999.999;
-    if (!std::isfinite(concentration) || concentration < 0.0) return std::nullopt;
-    double step = 1000.0;  // thousandths per shown digit
+    constexpr std::int64_t kLargest = 9999999;  // 9999.999 in thousandths
+    if (!std::isfinite(concentration) || concentration < 0.0 || concentration > 1e7) return std::nullopt;
+    // Thousandths first, so that a certified "12.345" is 12345 and not the
+    // 12344.99... its binary double gives; then half up to the shown digit.
+    const auto thousandths = static_cast<std::int64_t>(std::llround(concentration * 1000.0));
+    std::int64_t step = 1000;  // thousandths per shown digit
     for (unsigned d = ConcentrationDecimals(multiplierCode); d > 0; --d)
-        step /= 10.0;
-    const double rounded = std::round(concentration * 1000.0 / step) * step;
-    if (rounded > kLargest * 1000.0 + 0.5) return std::nullopt;
+        step /= 10;
+    const std::int64_t rounded = (thousandths + step / 2) / step * step;
+    if (rounded > kLargest) return std::nullopt;
     return static_cast<std::int32_t>(rounded);
 }
 

@@ -22,13 +22,23 @@ TEST(CylinderThousandths, RoundsToTheDecimalsTheCodeShows) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const Case cases[] = {
-        {50.0, 1, 50000},        {2.46, 1, 2500},
-        {2.44, 1, 2400},         {2.456, 2, 2460},
-        {2.4567, 3, 2457},       {2.4567, 7, 2457},
-        {12.6, 0, 13000},        {0.0, 2, 0},
-        {9999.999, 3, 9999999},  {9999.96, 1, std::nullopt},  // rounds to 10000.0: not shown
-        {-0.5, 1, std::nullopt}, {nan, 1, std::nullopt},
-        {inf, 1, std::nullopt},  {1e300, 3, std::nullopt},
+        {50.0, 1, 50000},
+        {2.46, 1, 2500},
+        {2.44, 1, 2400},
+        {2.456, 2, 2460},
+        {2.4567, 3, 2457},
+        {12.345, 2, 12350},
+        {2.45, 1, 2500},
+        {0.0005, 3, 1},
+        {2.4567, 7, 2457},
+        {12.6, 0, 13000},
+        {0.0, 2, 0},
+        {9999.999, 3, 9999999},
+        {9999.96, 1, std::nullopt},  // rounds to 10000.0: not shown
+        {-0.5, 1, std::nullopt},
+        {nan, 1, std::nullopt},
+        {inf, 1, std::nullopt},
+        {1e300, 3, std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CylinderThousandths(c.concentration, c.code), c.expected)

@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 
 #include "../core/history_fixtures.h"
@@ -249,6 +250,43 @@ private Q_SLOTS:
         dialog.SetCylinders({}, none);
         QVERIFY(!dialog.CylinderBox()->isEnabled());
         QVERIFY(!dialog.CylinderButton()->isEnabled());
+    }
+
+    void aChosenCylinderSetsTheReferenceAndIsRecorded() {
+        ProgramSandbox sandbox;
+        sandbox.CopyTable();
+        sandbox.MakeDataTree();
+        MainWindow& window = sandbox.CreateAndShow();
+        std::int64_t id = 0;
+        {
+            auto store = OpenStore();
+            QVERIFY(store);
+            // Without a sensor the characteristics name no unit: a cylinder
+            // without one matches it.
+            Cylinder c;
+            c.gasCode = 1;
+            c.concentration = 12.345;
+            c.lot = "L-9";
+            c.expiry = {2099, 1, 1};
+            std::string problem;
+            id = store->AddCylinder(c, problem);
+            QVERIFY2(id > 0, problem.c_str());
+        }
+        window.Sensor().NewParams.GasCode = 1;
+        window.Sensor().NewParams.MultiplierCode = 2;
+        window.Sensor().NewParams.RefConc = 50000;
+        ReferenceDialog& dialog = sandbox.Reference();
+        QTimer::singleShot(0, &dialog, [&] { dialog.CylinderButton()->click(); });
+        window.stStdUDblClick();
+        QCOMPARE(window.Reference().referenceValue, 12350);  // two decimals shown
+        QVERIFY(window.Reference().referenceManual);
+        QCOMPARE(window.ReferenceCylinder(), std::optional<std::int64_t>(id));
+        QVERIFY(window.stStdU->toolTip().contains(QStringLiteral("L-9")));
+        // The standard value again: no cylinder.
+        QTimer::singleShot(0, &dialog, [&] { dialog.StandardButton()->click(); });
+        window.stStdUDblClick();
+        QCOMPARE(window.Reference().referenceValue, 50000);
+        QCOMPARE(window.ReferenceCylinder(), std::optional<std::int64_t>());
     }
 
     void thePdfNumbersItsPagesAndCarriesTheDatabaseSection() {
