@@ -9,8 +9,10 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QUrl>
+#include <map>
 
 #include "gui/certificate_pdf.h"
+#include "gui/certificate_run_section.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
 #include "gui/log_records_model.h"
@@ -18,6 +20,9 @@
 #include "history/sensor_history.h"
 #include "records/certificate.h"
 #include "records/report_timestamp.h"
+#include "store/calibration_store.h"
+#include "store/run_texts.h"
+#include "store/store_flagged_runs.h"
 #include "util/native_path.h"
 
 namespace gvc::gui {
@@ -59,6 +64,45 @@ QTableWidgetItem* Item(const QString& text, Qt::Alignment alignment = Qt::AlignL
 
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
+// The keys of the records the database marks: written, but the sensor's write
+// or read-back failed. None when there is no database to ask.
+std::set<std::string> FlaggedRecords(const std::filesystem::path& database) {
+    std::set<std::string> keys;
+    if (database.empty() || !std::filesystem::exists(database)) return keys;
+    std::string problem;
+    const std::unique_ptr<CalibrationStore> store = CalibrationStore::Open(database, problem);
+    if (!store) return keys;
+    const StoreRead<std::vector<std::string>> lines = RecordLinesWithoutSensorWrite(*store);
+    for (const std::string& line : lines.value) {
+        if (const std::optional<ReportRecord> r = ParseReportRecord(line))
+            keys.insert(LogRecordsModel::RecordKey(*r));
+    }
+    return keys;
+}
+
+// One sensor's runs from the database by the key of their report record, and
+// the cylinders they name.
+struct StoredHistory {
+    std::map<std::string, StoredRun> runs;
+    std::map<std::int64_t, Cylinder> cylinders;
+};
+
+StoredHistory ReadStoredHistory(const std::filesystem::path& database, const std::string& sensorNumber) {
+    StoredHistory history;
+    if (database.empty() || sensorNumber.empty() || !std::filesystem::exists(database)) return history;
+    std::string problem;
+    const std::unique_ptr<CalibrationStore> store = CalibrationStore::Open(database, problem);
+    if (!store) return history;
+    StoreRead<std::vector<StoredRun>> runs = store->SensorRuns(sensorNumber);
+    for (StoredRun& run : runs.value) {
+        const std::optional<ReportRecord> r = ParseReportRecord(run.record.reportRecordLine);
+        if (r) history.runs[LogRecordsModel::RecordKey(*r)] = std::move(run);
+    }
+    for (const Cylinder& c : store->Cylinders(true).value)
+        history.cylinders[c.id] = c;
+    return history;
+}
+
 }  // namespace
 
 LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
@@ -72,7 +116,13 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
     btPdf->setToolTip(
         Qs("Записать сертификат выбранного датчика в PDF рядом с файлом .dat и открыть его"_cp));
     btPdf->setEnabled(false);  // until a sensor is selected
-    stLog = MakeStatic(this, "stLog", {322, 4, 306, 21}, QString());
+    stLog = MakeStatic(this, "stLog", {322, 4, 146, 21}, QString());
+    btCylinders = new QPushButton(Qs("Баллоны"_cp), this);
+    Place(btCylinders, "btCylinders", {472, 3, 76, 23});
+    btCylinders->setToolTip(Qs("Баллоны с эталонным газом: добавить, просмотреть, списать"_cp));
+    btSettings = new QPushButton(Qs("Настройки"_cp), this);
+    Place(btSettings, "btSettings", {552, 3, 76, 23});
+    btSettings->setToolTip(Qs("Имя оператора и допуск \"как найдено\""_cp));
 
     tvLog = new QTableView(this);
     Place(tvLog, "tvLog", {4, 30, 374, 172});
@@ -89,7 +139,9 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
     Place(pnSlope, "pnSlope", {384, 30, 244, 128});
     pnSlope->setFont(ProgramFont());
     lvHistory = MakeTable(this, "lvHistory", {384, 162, 244, 144},
-                          {"Дата"_cp, "№"_cp, "K<i>"_cp, "Изменение"_cp}, {66, 30, 56, 60});
+                          {"Дата"_cp, "№"_cp, "K<i>"_cp, "Изменение"_cp, "Как найдено"_cp, "Как оставлено"_cp,
+                           "Баллон"_cp, "Оператор"_cp},
+                          {66, 30, 56, 60, 120, 90, 150, 80});
 
     openFile = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
 
@@ -109,6 +161,12 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
         if (row >= 0 && lvDue->item(row, 0) != nullptr) SelectSensor(Cp(lvDue->item(row, 0)->text()));
     });
     connect(btPdf, &QPushButton::clicked, this, [this] { btPdfClick(); });
+    connect(btCylinders, &QPushButton::clicked, this, [this] {
+        if (openCylinders) openCylinders();
+    });
+    connect(btSettings, &QPushButton::clicked, this, [this] {
+        if (openSettings) openSettings();
+    });
 }
 
 LogPage::~LogPage() {
@@ -129,18 +187,20 @@ void LogPage::Reload() {
     loading_ = true;
     stLog->setText(Qs("Чтение журнала..."_cp));
     if (worker_.joinable()) worker_.join();
-    worker_ = std::thread([this] {
+    worker_ = std::thread([this, database = database_] {
         auto read = std::make_shared<WorkstationRecords>(ReadWorkstationRecords());
+        std::set<std::string> flagged = FlaggedRecords(database);
         QMetaObject::invokeMethod(
-            this, [this, read] { Apply(read); }, Qt::QueuedConnection);
+            this, [this, read, flagged = std::move(flagged)] { Apply(read, flagged); }, Qt::QueuedConnection);
     });
 }
 
-void LogPage::Apply(std::shared_ptr<WorkstationRecords> read) {
+void LogPage::Apply(std::shared_ptr<WorkstationRecords> read, std::set<std::string> flagged) {
     QElapsedTimer busy;
     busy.start();
     data_ = std::move(read);
     records_ = std::shared_ptr<const std::vector<ReportRecord>>(data_, &data_->log.records);
+    model_->SetFlagged(std::move(flagged));
     model_->SetRecords(records_);
     if (data_->log.ok) {
         stLog->setText(Qs("Записей в журнале: "_cp) + QString::number(records_->size()));
@@ -201,16 +261,35 @@ void LogPage::SelectSensor(const std::string& sensorNumber) {
 void LogPage::ShowHistory() {
     const std::vector<HistoryEntry> history =
         records_ ? SensorHistory(*records_, selectedSensor_) : std::vector<HistoryEntry>{};
+    const StoredHistory stored = ReadStoredHistory(database_, selectedSensor_);
     lvHistory->setRowCount(static_cast<int>(history.size()));
     std::vector<SlopePoint> points;
     for (int row = 0; row < static_cast<int>(history.size()); ++row) {
         const HistoryEntry& e = history[static_cast<std::size_t>(row)];
         const QString change = e.changePercent ? QString::asprintf("%+.1f %%", *e.changePercent) : QString();
+        const auto found = stored.runs.find(LogRecordsModel::RecordKey(e.record));
+        const RunRecord* run = found != stored.runs.end() ? &found->second.record : nullptr;
+        QString asFound, asLeft, cylinder, who;
+        bool noSensorWrite = false;
+        if (run != nullptr) {
+            asFound = Qs(ReadingText(run->asFound.foundReference));
+            if (!ToleranceText(*run).empty()) asFound += QStringLiteral(" ") + Qs(ToleranceText(*run));
+            asLeft = Qs(ReadingText(run->asFound.leftReference));
+            cylinder = Qs(CylinderText(*run, stored.cylinders));
+            who = Qs(run->operatorName);
+            noSensorWrite = RecordWithoutSensorWrite(*run);
+        }
         QTableWidgetItem* items[] = {Item(QString::fromStdString(DotDateText(e.record.date))),
                                      Item(QString::number(e.record.calibration), kRight),
-                                     Item(QString::fromStdString(e.record.ki), kRight), Item(change, kRight)};
-        for (int column = 0; column < 4; ++column) {
-            if (e.fastChange) items[column]->setForeground(colour::kRed);
+                                     Item(QString::fromStdString(e.record.ki), kRight),
+                                     Item(change, kRight),
+                                     Item(asFound),
+                                     Item(asLeft),
+                                     Item(cylinder),
+                                     Item(who)};
+        for (int column = 0; column < 8; ++column) {
+            if (e.fastChange || noSensorWrite) items[column]->setForeground(colour::kRed);
+            if (noSensorWrite) items[column]->setToolTip(Qs(run->saving.message));
             lvHistory->setItem(row, column, items[column]);
         }
         points.push_back({DayNumber(e.record.date), e.record.kiValue, e.fastChange});
@@ -243,7 +322,8 @@ void LogPage::btPdfClick() {
                      (bytes ? ReadCertificate(*bytes).message : std::string("Не читается файл"_cp)));
         return;
     }
-    if (!WriteCertificatePdf(*bytes, pdfPath)) {
+    const std::optional<PdfSection> section = CertificateRunSection(database_, selectedSensor_, *bytes);
+    if (!WriteCertificatePdf(*bytes, pdfPath, section ? &*section : nullptr)) {
         op_.Show(MessageKind::kError, std::string("Не записывается файл "_cp) + pdfText);
         return;
     }

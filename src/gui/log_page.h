@@ -9,8 +9,10 @@
 #pragma once
 
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -36,6 +38,13 @@ public:
     LogPage(Operator& op, QWidget* parent = nullptr);
     ~LogPage() override;
 
+    // The calibration database the history's as found, as left, cylinder and
+    // operator come from, and which marks records whose sensor write failed.
+    void SetDatabase(std::filesystem::path database) { database_ = std::move(database); }
+    // The cylinders' and the settings' dialogs, opened by the page's buttons.
+    std::function<void()> openCylinders;
+    std::function<void()> openSettings;
+
     // Reads the log and the certificates again (in the background).
     void Reload();
     // True when no reading is under way.
@@ -58,6 +67,8 @@ public:
     QLineEdit* edFilter;
     QPushButton* btPdf;
     QLabel* stLog;
+    QPushButton* btCylinders;
+    QPushButton* btSettings;
     QTableView* tvLog;
     QLabel* lDue;
     QTableWidget* lvDue;
@@ -68,7 +79,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Apply(std::shared_ptr<WorkstationRecords> read);
+    void Apply(std::shared_ptr<WorkstationRecords> read, std::set<std::string> flagged);
     void ShowDue();
     void ShowHistory();
 
@@ -77,6 +88,7 @@ private:
     std::shared_ptr<WorkstationRecords> data_;
     std::shared_ptr<const std::vector<ReportRecord>> records_;
     std::string selectedSensor_;
+    std::filesystem::path database_;
     std::thread worker_;
     bool loading_ = false;
     bool reloadAgain_ = false;

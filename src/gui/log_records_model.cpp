@@ -1,6 +1,7 @@
 #include "gui/log_records_model.h"
 
 #include "gui/gui_text.h"
+#include "gui/gui_widgets.h"
 #include "util/cp1251.h"
 
 namespace gvc::gui {
@@ -41,6 +42,16 @@ void LogRecordsModel::Rebuild() {
     endResetModel();
 }
 
+std::string LogRecordsModel::RecordKey(const ReportRecord& r) {
+    return DotDateText(r.date) + " " + r.time + " " + r.sensorNew + " " + std::to_string(r.calibration);
+}
+
+void LogRecordsModel::SetFlagged(std::set<std::string> keys) {
+    beginResetModel();
+    flagged_ = std::move(keys);
+    endResetModel();
+}
+
 const std::vector<ReportRecord>& LogRecordsModel::Records() const {
     return records_ ? *records_ : NoRecords();
 }
@@ -64,6 +75,12 @@ QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole)
         return index.column() >= kNumber && index.column() <= kKi ? int(Qt::AlignRight | Qt::AlignVCenter)
                                                                   : int(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::ForegroundRole || role == Qt::ToolTipRole) {
+        if (flagged_.empty() || flagged_.count(RecordKey(*r)) == 0) return {};
+        if (role == Qt::ForegroundRole) return colour::kRed;
+        return Qs(
+            "Запись сделана, но Датчик не сохранил градуировку (запись в Датчик или контрольное чтение не удалось)"_cp);
+    }
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
         case kDate:

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ public:
     // Keeps the records whose sensor number contains `part` (Windows-1251).
     void SetFilter(const std::string& part);
 
+    // Records whose sensor write or read-back failed after they were made:
+    // shown red. Keys as RecordKey gives them.
+    void SetFlagged(std::set<std::string> keys);
+    static std::string RecordKey(const ReportRecord& record);
+
     const ReportRecord* RecordAt(int row) const;
     const std::vector<ReportRecord>& Records() const;
 
@@ -34,6 +40,7 @@ private:
 
     std::shared_ptr<const std::vector<ReportRecord>> records_;
     std::string filter_;
+    std::set<std::string> flagged_;
     std::vector<int> shown_;  // indexes into records_, newest first
 };
 

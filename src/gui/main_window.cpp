@@ -104,12 +104,23 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
 
     SetUpDevice();
     access_ = std::make_unique<SensorAccess>(SensorAccess{*channel_, *sensorOp_, table_, sensor_, relay_});
-    run_ = std::make_unique<CalibrationRun>(CalibrationContext{
-        *access_, characteristics_, reference_, connectionState_, parts_.fs, parts_.error, *this});
+    storePlaces_ = WorkstationStorePlaces();
+    tsLog->SetDatabase(storePlaces_.database);
+    sink_ = std::make_unique<StoreRunSink>(storePlaces_, [this](const std::string& message) {
+        // The run may end on the device thread: the box opens on the window's.
+        QMetaObject::invokeMethod(
+            this, [this, message] { ShowStoreProblem(message); }, Qt::QueuedConnection);
+    });
+    run_ = std::make_unique<CalibrationRun>(CalibrationContext{*access_, characteristics_, reference_,
+                                                               connectionState_, parts_.fs, parts_.error,
+                                                               *this, sink_.get()});
     ShowGraph(run_->ZeroGraph(), lgC0, udNulS, udNulP);
     ShowGraph(run_->ReferenceGraph(), lgC1, udStdS, udStdP);
 
     connect(btConn, &QPushButton::clicked, this, [this] { btConnClick(); });
+    connect(btLog, &QPushButton::clicked, this, [this] { btLogClick(); });
+    tsLog->openCylinders = [this] { OpenCylinders(); };
+    tsLog->openSettings = [this] { OpenSettings(); };
     connect(bbHelp, &QPushButton::clicked, this, [this] { bbHelpClick(); });
     connect(btStart, &QPushButton::clicked, this, [this] { StartStopPressed(); });
     connect(tmSample, &QTimer::timeout, this, [this] { SampleTimerTick(); });
@@ -138,6 +149,9 @@ void MainWindow::BuildConnectionPanel() {
     Place(btConn, "btConn", {6, 25, 83, 25});
     stConn = MakeStatic(gbConnect, "stConn", {94, 27, 74, 20}, Qs("подсоединен"_cp));
     SetTextColour(stConn, colour::kGreen);
+    btLog = new QPushButton(Qs("Журнал"_cp), gbConnect);
+    Place(btLog, "btLog", {94, 50, 74, 20});
+    btLog->setToolTip(Qs("Журнал градуировок, баллоны и настройки; доступен и без Датчика"_cp));
 
     gbMode = MakeGroup(pGrad, "gbMode", {188, 8, 415, 73}, Qs(" Тип Градуировки "_cp), colour::kSilver);
     lNum = MakeLabel(gbMode, "lNum", {14, 23, 78, 13}, Qs("Номер Датчика"_cp));

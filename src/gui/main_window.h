@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/startup.h"
+#include "app/workstation_settings.h"
 #include "calibration/calibration_run.h"
 #include "device/device_link.h"
 #include "device/device_thread.h"
@@ -21,8 +22,10 @@
 #include "sensor/sensor_admission.h"
 #include "sensor/sensor_params.h"
 #include "sensor/threaded_device.h"
+#include "store/store_run_sink.h"
 #include "table/sensor_type_table.h"
 #include "ui/characteristics_list.h"
+#include "ui/cylinder_choice.h"
 #include "ui/reference_choice.h"
 #include "util/error_text.h"
 #include "util/file_system.h"
@@ -109,6 +112,22 @@ public:
     void ReadLive(SensorAccess& access, std::function<void(int, const LiveValues&)> done) override;
     void SaveLineShown(SaveLine line, std::string_view text) override;
     ReportTimestamp Now() override;
+    std::string OperatorName() override;
+    double AsFoundTolerancePercent() override;
+    std::optional<std::int64_t> ReferenceCylinder() override { return referenceCylinder_; }
+
+    // The calibration database: where it is, the settings the runs record,
+    // and the reference gas cylinder in use.
+    const StorePlaces& Places() const { return storePlaces_; }
+    const WorkstationSettings& Settings() const { return settings_; }
+    // The "Журнал" page; without a sensor it is the only page shown.
+    void btLogClick();
+    // The cylinders of the connected sensor's gas as the reference dialog
+    // offers them; `none` says why there are none.
+    std::vector<CylinderOffer> SensorCylinders(std::string& none);
+    // The cylinders' and the settings' dialogs of the "Журнал" page.
+    void OpenCylinders();
+    void OpenSettings();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -126,6 +145,17 @@ private:
     void RequestClose();
     bool RunIsActive() const;
     void ShowReference();
+    // Opens the calibration database (importing the files into a new one)
+    // and says once when it cannot be opened or written.
+    void OpenStore();
+    // Shows a Windows-1251 message about the database; the same one only once.
+    void ShowStoreProblem(const std::string& message);
+    StorePlaces storePlaces_;
+    WorkstationSettings settings_;
+    std::unique_ptr<StoreRunSink> sink_;
+    std::string lastStoreProblem_;
+    std::optional<std::int64_t> referenceCylinder_;
+    std::string referenceCylinderText_;
 
     MainWindowParts parts_;
     SensorTypeTable table_;
@@ -194,6 +224,7 @@ public:
     QFrame* pGrad;
     QGroupBox* gbConnect;
     QPushButton* btConn;
+    QPushButton* btLog;
     QLabel* stConn;
     QGroupBox* gbMode;
     QLabel* lNum;

@@ -40,6 +40,9 @@ void MainWindow::btConnClick() {
     if (connecting_) return;
     device_->Resume();
     if (connectionState_ != 0) {
+        // A sensor brings back the pages the log alone was shown without.
+        pcGrad->setTabVisible(pcGrad->indexOf(tsPar), true);
+        pcGrad->setTabVisible(pcGrad->indexOf(tsCal), true);
         connecting_ = true;
         connectionState_ = ConnectSensor(*access_, catalogue_, *connector_);
         connecting_ = false;

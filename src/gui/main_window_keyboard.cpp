@@ -80,9 +80,10 @@ void MainWindow::SetUpKeyboardAndTips() {
     // Tab leaves the list; the arrow keys move inside it.
     lvParam->setTabKeyNavigation(false);
 
-    // Reading order: the connection row with "?", the page tabs, then the page.
-    QWidget* const order[] = {btConn,  bbHelp, pcGrad->tabBar(), lvParam, pnNul,  pnStd,
-                              btStart, udNulS, udNulP,           udStdS,  udStdP, stStdU};
+    // Reading order: the connection row with "Журнал" and "?", the page tabs,
+    // then the page.
+    QWidget* const order[] = {btConn,  btLog,  bbHelp, pcGrad->tabBar(), lvParam, pnNul, pnStd,
+                              btStart, udNulS, udNulP, udStdS,           udStdP,  stStdU};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

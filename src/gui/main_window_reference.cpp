@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QVariant>
 
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
@@ -18,7 +19,12 @@ using namespace window_show;
 
 void MainWindow::RenewReferenceOnConnection() {
     // Only a typed value survives a connection: the standard value is always
-    // the one of the sensor now connected.
+    // the one of the sensor now connected, and a cylinder is chosen anew for
+    // it (the next sensor may be of another gas).
+    if (referenceCylinder_) {
+        referenceCylinder_.reset();
+        ApplyReferenceResult(kReferenceResultStandard, 0, sensor_.NewParams.RefConc, reference_);
+    }
     gvc::RenewReferenceOnConnection(sensor_.NewParams.RefConc, reference_);
     ShowReference();
 }
@@ -27,16 +33,35 @@ void MainWindow::ShowReference() {
     gbStd->setTitle(Qs(ReferenceGroupCaption(reference_.referenceManual)));
     SetBackground(stStdU, ToQColor(ReferenceDisplayColour(reference_.referenceManual)));
     stStdU->setText(Qs(FormatConcentration(reference_.referenceValue, sensor_.NewParams.MultiplierCode)));
+    // The field's explanation, followed by the cylinder the value came from.
+    if (!stStdU->property("gvcBaseTip").isValid()) stStdU->setProperty("gvcBaseTip", stStdU->toolTip());
+    const QString base = stStdU->property("gvcBaseTip").toString();
+    stStdU->setToolTip(referenceCylinder_ ? base + QStringLiteral("\n") + Qs(referenceCylinderText_) : base);
 }
 
 void MainWindow::stStdUDblClick() {
     if (reference_dialog_ == nullptr) return;
     reference_dialog_->SetRange(
         {sensor_.NewParams.RangeTop, characteristics_.UnitText(), sensor_.NewParams.MultiplierCode});
-    reference_dialog_->SetValueInUse(reference_.referenceValue, reference_.referenceManual);
+    reference_dialog_->SetValueInUse(reference_.referenceValue, reference_.referenceManual,
+                                     referenceCylinder_ ? referenceCylinderText_ : std::string());
+    std::string none;
+    std::vector<CylinderOffer> offers = SensorCylinders(none);
+    reference_dialog_->SetCylinders(std::move(offers), none);
     const int result = reference_dialog_->Run(sensor_.NewParams.RefConc, sensor_.NewParams.MultiplierCode);
-    if (ApplyReferenceResult(result, reference_dialog_->NewStd(), sensor_.NewParams.RefConc, reference_))
+    if (result == kReferenceResultCylinder && reference_dialog_->ChosenCylinder() != nullptr) {
+        const CylinderOffer& chosen = *reference_dialog_->ChosenCylinder();
+        ApplyReferenceResult(kReferenceResultTyped, chosen.thousandths, sensor_.NewParams.RefConc,
+                             reference_);
+        referenceCylinder_ = chosen.cylinder.id;
+        referenceCylinderText_ = chosen.text;
         ShowReference();
+        return;
+    }
+    if (ApplyReferenceResult(result, reference_dialog_->NewStd(), sensor_.NewParams.RefConc, reference_)) {
+        referenceCylinder_.reset();
+        ShowReference();
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -58,6 +58,8 @@ void MainWindow::FormShow() {
     setWindowTitle(windowTitle() + Qs(" (v_"_cp) + Qs(version) + QStringLiteral(")"));
     RefreshConnectionDisplay();
     reference_ = ReferenceSelection{};
+    referenceCylinder_.reset();
+    OpenStore();
     help_ = LocateHelpFiles(startup_.ProgramDir());
 }
 

@@ -1,9 +1,12 @@
 #include "gui/reference_dialog.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "gui/focus_ring.h"
 #include "gui/gui_text.h"
@@ -110,6 +113,7 @@ ReferenceDialog::ReferenceDialog(Operator& op, QWidget* parent)
     btNewStd_->setAutoDefault(false);
     connect(btStdF_, &QPushButton::clicked, this, [this] { btStdFClick(); });
     connect(btNewStd_, &QPushButton::clicked, this, [this] { btNewStdClick(); });
+    BuildCylinderRow();
     BuildInUseRow();
 }
 
@@ -127,6 +131,7 @@ void ReferenceDialog::Prepare(std::int32_t standardValue, unsigned multiplierCod
 
 void ReferenceDialog::FormShow() {
     model_.Show(standardValue_, multiplierCode_);
+    chosen_ = -1;
     stStdF_->setText(Qs(model_.StandardText()));
     meNewStd_->SetupStdMask(multiplierCode_);
     // The operator types over the whole initial text.
@@ -153,28 +158,97 @@ void ReferenceDialog::btNewStdClick() {
     done(model_.ModalResult());
 }
 
+// The cylinders of the sensor's gas: a list, the reason the selected one
+// cannot be chosen, and its "Установить".
+void ReferenceDialog::BuildCylinderRow() {
+    gbCylinder_ = new QGroupBox(Qs(" Баллон с эталонным газом "_cp), this);
+    Place(gbCylinder_, "gbCylinder", {8, 146, 304, 78});
+    cbCylinder_ = new QComboBox(gbCylinder_);
+    Place(cbCylinder_, "cbCylinder", {8, 18, 290, 22});
+    cbCylinder_->setToolTip(Qs("Баллоны с газом Датчика из базы данных (ведутся на странице \"Журнал\")"_cp));
+    stCylinder_ = MakeLabel(gbCylinder_, "stCylinder", {8, 44, 186, 30}, QString());
+    stCylinder_->setWordWrap(true);
+    SetTextColour(stCylinder_, colour::kRed);
+    btCylinder_ = new QPushButton(Qs("Установить"_cp), gbCylinder_);
+    Place(btCylinder_, "btCylinder", {198, 46, 100, 25});
+    btCylinder_->setAutoDefault(false);
+    connect(cbCylinder_, &QComboBox::currentIndexChanged, this, [this] { ShowCylinderChoice(); });
+    connect(btCylinder_, &QPushButton::clicked, this, [this] { btCylinderClick(); });
+    SetCylinders({}, std::string());
+}
+
+void ReferenceDialog::SetCylinders(std::vector<CylinderOffer> offers, const std::string& none) {
+    offers_ = std::move(offers);
+    chosen_ = -1;
+    const QSignalBlocker quiet(cbCylinder_);
+    cbCylinder_->clear();
+    for (const CylinderOffer& o : offers_)
+        cbCylinder_->addItem(Qs(o.text));
+    if (offers_.empty())
+        cbCylinder_->addItem(none.empty() ? Qs("Нет баллонов с газом Датчика"_cp) : Qs(none));
+    cbCylinder_->setEnabled(!offers_.empty());
+    // The first cylinder that can be chosen is preselected.
+    int first = 0;
+    for (std::size_t i = 0; i < offers_.size(); ++i) {
+        if (offers_[i].selectable) {
+            first = static_cast<int>(i);
+            break;
+        }
+    }
+    cbCylinder_->setCurrentIndex(first);
+    ShowCylinderChoice();
+}
+
+void ReferenceDialog::ShowCylinderChoice() {
+    const int row = cbCylinder_->currentIndex();
+    const CylinderOffer* offer = row >= 0 && row < static_cast<int>(offers_.size())
+                                     ? &offers_[static_cast<std::size_t>(row)]
+                                     : nullptr;
+    btCylinder_->setEnabled(offer != nullptr && offer->selectable);
+    stCylinder_->setText(offer != nullptr ? Qs(offer->reason) : QString());
+    cbCylinder_->setToolTip(offer != nullptr ? Qs(offer->text) : cbCylinder_->currentText());
+}
+
+void ReferenceDialog::btCylinderClick() {
+    const int row = cbCylinder_->currentIndex();
+    if (row < 0 || row >= static_cast<int>(offers_.size())) return;
+    const CylinderOffer& offer = offers_[static_cast<std::size_t>(row)];
+    if (!offer.selectable) {
+        op_.Show(MessageKind::kError, offer.reason);
+        return;
+    }
+    if (AboveRange(offer.thousandths, range_) &&
+        !op_.Ask(MessageKind::kWarning, AboveRangeQuestion(offer.thousandths, range_)))
+        return;
+    chosen_ = row;
+    done(kReferenceResultCylinder);
+}
+
 // The dialog grows by one row below the choices: the value in use at the
-// left, Cancel at the right under the two "Установить" buttons.
+// left, Cancel at the right under the "Установить" buttons.
 void ReferenceDialog::BuildInUseRow() {
-    setFixedSize(320, 184);
-    MakeLabel(this, "lbInUse", {10, 156, 100, 15}, Qs("Используется:"_cp));
-    stInUse_ = MakeStatic(this, "stInUse", {112, 154, 84, 19}, QString(), colour::kYellow,
+    setFixedSize(320, 264);
+    MakeLabel(this, "lbInUse", {10, 236, 100, 15}, Qs("Используется:"_cp));
+    stInUse_ = MakeStatic(this, "stInUse", {112, 234, 84, 19}, QString(), colour::kYellow,
                           Qt::AlignRight | Qt::AlignVCenter);
     btCancel_ = new QPushButton(Qs("Отмена"_cp), this);
-    Place(btCancel_, "btCancel", {206, 151, 100, 25});
+    Place(btCancel_, "btCancel", {206, 231, 100, 25});
     btCancel_->setAutoDefault(false);
     connect(btCancel_, &QPushButton::clicked, this, [this] { reject(); });
     // Tab in reading order; Enter clicks the focused button; the ring shows it.
     setTabOrder(btStdF_, meNewStd_);
     setTabOrder(meNewStd_, btNewStd_);
-    setTabOrder(btNewStd_, btCancel_);
+    setTabOrder(btNewStd_, cbCylinder_);
+    setTabOrder(cbCylinder_, btCylinder_);
+    setTabOrder(btCylinder_, btCancel_);
     EnterClicksFocusedButtons(this);
     new FocusRing(this);
 }
 
-void ReferenceDialog::SetValueInUse(std::int32_t value, bool manual) {
+void ReferenceDialog::SetValueInUse(std::int32_t value, bool manual, const std::string& cylinderText) {
     inUseValue_ = value;
     inUseManual_ = manual;
+    inUseCylinder_ = cylinderText;
     inUseKnown_ = true;
 }
 
@@ -185,7 +259,9 @@ void ReferenceDialog::ShowValueInUse() {
     stInUse_->setText(Qs(FormatConcentration(value, multiplierCode_)));
     const RgbColour c = ReferenceDisplayColour(manual);
     SetBackground(stInUse_, QColor(c.r, c.g, c.b));
-    stInUse_->setToolTip(Qs(manual ? "Введено вручную"_cp : "Стандартное значение из таблицы"_cp));
+    stInUse_->setToolTip(!inUseCylinder_.empty()
+                             ? Qs(inUseCylinder_)
+                             : Qs(manual ? "Введено вручную"_cp : "Стандартное значение из таблицы"_cp));
 }
 
 }  // namespace gvc::gui

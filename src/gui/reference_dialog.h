@@ -7,10 +7,13 @@
 #include <QLineEdit>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "ui/cylinder_choice.h"
 #include "ui/reference_choice.h"
 #include "util/operator.h"
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -57,7 +60,19 @@ public:
 
     // The reference concentration in use when the dialog opens, shown below
     // the choices (standard or typed, in the main window's colours).
-    void SetValueInUse(std::int32_t value, bool manual);
+    void SetValueInUse(std::int32_t value, bool manual, const std::string& cylinderText = std::string());
+
+    // The reference gas cylinders of the sensor's gas, offered beside the
+    // standard and the typed value; `none` says why the list is empty.
+    void SetCylinders(std::vector<CylinderOffer> offers, const std::string& none);
+    // The cylinder chosen with result 8 (kReferenceResultCylinder).
+    const CylinderOffer* ChosenCylinder() const {
+        return chosen_ < 0 ? nullptr : &offers_[static_cast<std::size_t>(chosen_)];
+    }
+    void btCylinderClick();
+    QComboBox* CylinderBox() const { return cbCylinder_; }
+    QPushButton* CylinderButton() const { return btCylinder_; }
+    QLabel* CylinderReason() const { return stCylinder_; }
 
     StdMaskEdit* Edit() const { return meNewStd_; }
     QPushButton* StandardButton() const { return btStdF_; }
@@ -86,12 +101,23 @@ private:
     StdMaskEdit* meNewStd_;
     QPushButton* btNewStd_;
 
+    // The cylinders' row below the typed value.
+    void BuildCylinderRow();
+    void ShowCylinderChoice();
+    std::vector<CylinderOffer> offers_;
+    int chosen_ = -1;
+    QGroupBox* gbCylinder_ = nullptr;
+    QComboBox* cbCylinder_ = nullptr;
+    QPushButton* btCylinder_ = nullptr;
+    QLabel* stCylinder_ = nullptr;
+
     // Below the choices: the value in use and a Cancel button.
     void BuildInUseRow();
     void ShowValueInUse();
     std::int32_t inUseValue_ = 0;
     bool inUseManual_ = false;
     bool inUseKnown_ = false;
+    std::string inUseCylinder_;  // the cylinder's line when the value is a cylinder's
     QLabel* stInUse_ = nullptr;
     QPushButton* btCancel_ = nullptr;
 };

@@ -106,10 +106,11 @@ private Q_SLOTS:
         const QString tabBar = window.pcGrad->tabBar()->objectName();
 
         window.pcGrad->setCurrentWidget(window.tsCal);
-        QCOMPARE(TabTour(window.btConn), (QStringList{"btConn", "bbHelp", tabBar, "pnNul", "pnStd", "btStart",
-                                                      "udNulS", "udNulP", "udStdS", "udStdP", "stStdU"}));
+        QCOMPARE(TabTour(window.btConn),
+                 (QStringList{"btConn", "btLog", "bbHelp", tabBar, "pnNul", "pnStd", "btStart", "udNulS",
+                              "udNulP", "udStdS", "udStdP", "stStdU"}));
         window.pcGrad->setCurrentWidget(window.tsPar);
-        QCOMPARE(TabTour(window.btConn), (QStringList{"btConn", "bbHelp", tabBar, "lvParam"}));
+        QCOMPARE(TabTour(window.btConn), (QStringList{"btConn", "btLog", "bbHelp", tabBar, "lvParam"}));
 
         // The ring surrounds the focused control and shows on the teal group.
         window.btConn->setFocus(Qt::TabFocusReason);

@@ -4,9 +4,9 @@
 // two gas questions, a calibration run in its reference stage, and the
 // finished, saved result (the run takes about two minutes; the chamber is set
 // to each gas before its question is answered), the log page over that record
-// and earlier ones, and the sensor's certificate as a PDF (certificate.pdf, for
-// a picture of its page); last, the guide itself as a browser shows it, for the
-// README. Run under Xvfb:
+// and earlier ones (and, first, without a sensor), the sensor's certificate as
+// a PDF (certificate.pdf, for a picture of its page), the cylinders' dialog; last, the guide itself as a
+// browser shows it, for the README. Run under Xvfb:
 //   xvfb-run -a build/tests/gui/gvc_gui_screenshots docs Help/images
 // or, for the guide's picture alone:
 //   xvfb-run -a build/tests/gui/gvc_gui_screenshots --guide docs
@@ -37,7 +37,9 @@
 #include "gui_fixture.h"
 #include "records/report_timestamp.h"
 #include "records/sensor_number.h"
+#include "store/calibration_store.h"
 #include "util/calendar.h"
+#include "util/cp1251.h"
 
 using namespace gvc::gui;
 using namespace gvc::gui::test;
@@ -147,6 +149,27 @@ bool WaitFor(Done done, int seconds) {
     return true;
 }
 
+// Two cylinders of the connected sensor's gas in the database: one to choose,
+// one expired.
+void AddCylinders(MainWindow& window) {
+    std::string problem;
+    const auto store = gvc::CalibrationStore::Open(window.Places().database, problem);
+    if (!store) return;
+    const auto& params = window.Sensor().NewParams;
+    gvc::Cylinder c;
+    c.gasCode = params.GasCode;
+    c.gasText = window.Table().GasName(params.GasCode);
+    c.unitText = window.Characteristics().UnitText();
+    c.concentration = 49.8;
+    c.lot = gvc::Cp1251FromUtf8("ПГС 4521");
+    c.expiry = {2099, 6, 1};
+    store->AddCylinder(c, problem);
+    c.concentration = 51.2;
+    c.lot = gvc::Cp1251FromUtf8("ПГС 3870");
+    c.expiry = {2025, 3, 1};
+    store->AddCylinder(c, problem);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,11 +193,19 @@ int main(int argc, char** argv) {
             return 1;
         }
         MainWindow& window = sandbox.CreateAndShow();
+        // The log before any sensor is connected.
+        window.btLog->click();
+        if (!WaitFor([&] { return window.tsLog->Loaded(); }, 30)) {
+            std::cerr << "the log page did not load\n";
+            return 1;
+        }
+        ok = Save(window, QStringLiteral("log_without_sensor.png")) && ok;
         window.btConn->click();
         if (window.ConnectionState() != 0) {
             std::cerr << "no connection to the simulated sensor\n";
             return 1;
         }
+        AddCylinders(window);
         WriteEarlierRecords(window, sandbox);
         window.pcGrad->setCurrentWidget(window.tsPar);
         ok = Save(window, QStringLiteral("main_window.png")) && ok;
@@ -242,6 +273,14 @@ int main(int argc, char** argv) {
             return QFile::copy(file, pdf);
         };
         window.tsLog->btPdf->click();
+        // The cylinders' dialog of the log page.
+        QTimer::singleShot(200, [&] {
+            if (QWidget* cylinders = QApplication::activeModalWidget()) {
+                ok = Save(*cylinders, QStringLiteral("cylinders_dialog.png")) && ok;
+                cylinders->close();
+            }
+        });
+        window.tsLog->btCylinders->click();
     }
     if (QFileInfo::exists(guide))
         ok = SaveGuide(guide, gReadmeDir + QStringLiteral("/operator_guide.png")) && ok;

@@ -1,0 +1,29 @@
+#include "store/store_flagged_runs.h"
+
+#include "store/sqlite_db.h"
+#include "util/cp1251.h"
+
+namespace gvc {
+
+StoreRead<std::vector<std::string>> RecordLinesWithoutSensorWrite(CalibrationStore& store) {
+    StoreRead<std::vector<std::string>> read;
+    SqliteStatement query(store.Db(),
+                          "SELECT report_record_line FROM runs WHERE report_record_line <> '' "
+                          "AND (step_sensor_write = ?1 OR step_read_back = ?1) ORDER BY id");
+    if (!query.Ok()) {
+        read.message = store.Db().Error();
+        return read;
+    }
+    query.Bind(1, static_cast<std::int64_t>(StepOutcome::kFailed));
+    while (query.Step())
+        read.value.push_back(Cp1251FromUtf8(query.Text(0)));  // the database keeps UTF-8
+    if (query.Failed()) {
+        read.message = store.Db().Error();
+        read.value.clear();
+        return read;
+    }
+    read.ok = true;
+    return read;
+}
+
+}  // namespace gvc
