@@ -17,7 +17,7 @@ namespace gvc {
 namespace locations {
 using namespace gvc::literals;
 inline constexpr std::string_view SettingsFile = "D:\\ВЕЛМОР_Датчики\\G_Varnest.ini"_cp;
-}
+}  // namespace locations
 
 struct WorkstationSettings {
     static constexpr double kDefaultTolerance = 10.0;
