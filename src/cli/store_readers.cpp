@@ -8,6 +8,7 @@
 #include "history/sensor_history.h"
 #include "store/run_texts.h"
 #include "util/cp1251.h"
+#include "util/stable_sort.h"
 #include "util/text_format.h"
 
 namespace gvc::cli {
@@ -40,7 +41,7 @@ std::optional<std::vector<LoggedRun>> Logged(CalibrationStore& store, std::strin
         if (record && (sensor.empty() || record->sensorNew == sensor))
             out.push_back({std::move(*record), std::move(s.record)});
     }
-    std::stable_sort(out.begin(), out.end(), [](const LoggedRun& a, const LoggedRun& b) {
+    StableSort(out, [](const LoggedRun& a, const LoggedRun& b) {
         return std::tie(a.record.date, a.record.time, a.record.sensorNew) <
                std::tie(b.record.date, b.record.time, b.record.sensorNew);
     });

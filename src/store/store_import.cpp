@@ -12,6 +12,7 @@
 #include "util/cp1251.h"
 #include "util/native_path.h"
 #include "util/sha256.h"
+#include "util/stable_sort.h"
 
 namespace gvc {
 
@@ -138,7 +139,7 @@ ImportSummary ImportRecordFiles(CalibrationStore& store, const RecordFiles& file
         TakeCertificate(p.run, p.endOfUse, c);
         pending.push_back(std::move(p));
     }
-    std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
+    StableSort(pending, [](const Pending& a, const Pending& b) {
         return StampText(a.run.endLocal) < StampText(b.run.endLocal);
     });
     for (const Pending& p : pending) {
