@@ -98,7 +98,8 @@ public:
         }
         if (page.statusText != shownStatus_) {
             shownStatus_ = page.statusText;
-            out_ << "status: " << Utf8FromCp1251(page.statusText) << std::endl;
+            // The page's status is the system's own text: a line of its own.
+            out_ << Utf8FromCp1251(page.statusText) << std::endl;
         }
     }
     PlotCanvas& ZeroCanvas() override { return canvas_; }

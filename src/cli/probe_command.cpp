@@ -53,8 +53,10 @@ int RunProbe(std::span<const std::string> args, CommandIo io) {
         io.out << "probe: failed\n";
         return 1;
     }
-    io.out << "probe: OK, " << Utf8FromCp1251(error.Text()) << " on "
-           << Utf8FromCp1251(path.substr(kDevicePathPrefix.size())) << "\n";
+    // The device's name and its port on a line of their own, in the form of
+    // the device's messages ("Варнест: ..."), so that no line mixes languages.
+    io.out << "probe: OK\n"
+           << Utf8FromCp1251(error.Text()) << ": " << Utf8FromCp1251(path.substr(kDevicePathPrefix.size())) << "\n";
     return 0;
 }
 

@@ -21,7 +21,7 @@ grep -q '^ready$' "$work/out" || fail "gvc-devsim did not start: $(cat "$work/ou
 port=$(sed -n 's/^port //p' "$work/out")
 
 out=$(GVC_REGISTRY_FILE="$work/devsim.reg" "$cli" probe 2>&1) || fail "probe failed: $out"
-[ "$out" = "probe: OK, Варнест on $port" ] || fail "unexpected output: $out"
+[ "$out" = "$(printf 'probe: OK\nВарнест: %s' "$port")" ] || fail "unexpected output: $out"
 
 kill "$sim"
 wait "$sim"
