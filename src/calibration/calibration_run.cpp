@@ -186,7 +186,7 @@ void CalibrationRun::RestoreIfNeeded() {
     restorePending_ = false;
     SensorAccess& access = ctx_.access;
     const int result = access.progress.RunTransfer(
-        TransferMode::kWrite, [this, &access] { return WriteSensorImage(access, beforeRun_); });
+        TransferMode::kWrite, [this, &access] { return WriteSensorImageVerified(access, beforeRun_); });
     if (result == 0) {
         access.op.Show(MessageKind::kInformation,
                        "Результат Градуировки не сохранен:\r\nв Датчик записаны его параметры, "

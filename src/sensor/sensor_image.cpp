@@ -1,6 +1,7 @@
 #include "sensor/sensor_image.h"
 
 #include "sensor/sensor_write.h"
+#include "sensor/write_read_back.h"
 
 namespace gvc {
 
@@ -61,6 +62,16 @@ int WriteSensorImage(SensorAccess& access, const SensorImage& image) {
         access.progress.Advance(i < std::size(kPages) ? kPages[i].steps : 0);
     }
     return 0;
+}
+
+int WriteSensorImageVerified(SensorAccess& access, const SensorImage& image) {
+    if (WriteSensorImage(access, image) != 0) return -1;
+    std::vector<WrittenItem> written;
+    for (const SensorImage::Page& page : image.pages) {
+        for (const SensorImage::Item& item : page.items)
+            written.push_back({item.item, item.value});
+    }
+    return ReadBackWrites(access, written).status == ReadBackStatus::kMatch ? 0 : -1;
 }
 
 }  // namespace gvc

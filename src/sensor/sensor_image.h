@@ -33,4 +33,9 @@ int ReadSensorImage(SensorAccess& access, SensorImage& image);
 // WriteAllPages does; 0, or -1 at the first failed exchange.
 int WriteSensorImage(SensorAccess& access, const SensorImage& image);
 
+// WriteSensorImage, then every item read back and compared with the image (the
+// items the firmware owns left out), so that a sensor that acknowledged the
+// write and kept other bytes is not reported as put back; 0, or -1.
+int WriteSensorImageVerified(SensorAccess& access, const SensorImage& image);
+
 }  // namespace gvc

@@ -175,5 +175,20 @@ TEST_F(CalibrationRestoreTest, ASavedResultStaysAndAFailedRestoreSaysTheSensorMu
     EXPECT_EQ(Boxes().back(), kNotRestored);
 }
 
+// The write that puts the sensor back is read back as well: a sensor that
+// acknowledges it and keeps the run's bytes (slope 0) is not called restored.
+TEST_F(CalibrationRestoreTest, ARestoreTheSensorDoesNotKeepIsNotCalledDone) {
+    HoldACalibration();
+    op.QueueAnswer(true);
+    run.StartStopClicked();
+    Feed(Steady, 4);
+    ASSERT_EQ(sensor.Get(SensorAddressMap::kSlope), 0u);  // the run's starting parameters
+    sensor.keepsFlash = true;
+    op.QueueAnswer(true);
+    run.StartStopClicked();
+    EXPECT_EQ(Status(), "ПРЕРВАНО !");
+    EXPECT_EQ(Boxes().back(), kNotRestored);
+}
+
 }  // namespace
 }  // namespace gvc::test

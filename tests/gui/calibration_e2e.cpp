@@ -28,6 +28,9 @@
 #include "records/certificate.h"
 #include "records/report_log.h"
 #include "sensor/sensor_encoding.h"
+#include "store/calibration_store.h"
+#include "store/store_locations.h"
+#include "util/sha256.h"
 #include "util/text_format.h"
 
 using namespace gvc;
@@ -271,6 +274,24 @@ public:
         const CertificateCheck check = VerifyCertificate(bytes);
         QVERIFY2(check.ok, Utf8FromCp1251(check.message).c_str());
         QVERIFY(U(bytes).contains(saved.slopeRow));
+
+        // The workstation's database holds the run as saved: the log's record
+        // byte for byte, the certificate's hash, the write read back, as left.
+        std::string message;
+        const auto store = CalibrationStore::Open(sandbox_.Native(locations::DatabasePath), message);
+        QVERIFY2(store != nullptr, Utf8FromCp1251(message).c_str());
+        const auto runs = store->LoggedRuns();
+        QVERIFY2(runs.ok, Utf8FromCp1251(runs.message).c_str());
+        QCOMPARE(runs.value.size(), std::size_t{1});
+        const RunRecord& row = runs.value.front().record;
+        QCOMPARE(row.outcome, RunOutcome::kSaved);
+        QCOMPARE(row.reportRecordLine, log.records.front());
+        QCOMPARE(row.certificateSha256, Sha256Hex(bytes));
+        QCOMPARE(row.saving.readBack, StepOutcome::kOk);
+        QVERIFY(row.readBackDone);
+        QVERIFY(row.readBack == row.after);
+        QVERIFY(row.asFound.leftReference.has_value());
+        QVERIFY(!row.workstation.empty());
     }
 
     // A new connection reads the calibration back from the sensor's memory.
