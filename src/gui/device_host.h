@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QObject>
+#include <QTimer>
 #include <functional>
 
 #include "device/device_thread.h"
@@ -23,12 +24,18 @@ public:
     }
 
     void WaitUntil(const std::function<bool()>& ready) override {
-        // Each result arrives as an event, which ends the wait for more.
+        // Each result arrives as an event, which ends the wait for more. A
+        // timer wakes the wait now and then as well, and every pass delivers
+        // the posted results: under Wine a result posted while the window was
+        // closing was seen to wait for another event that never came.
+        QTimer wake;
+        wake.start(kWakeMs);
         while (!ready())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
 private:
+    static constexpr int kWakeMs = 50;
     QObject* context_;
 };
 
