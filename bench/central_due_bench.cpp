@@ -223,6 +223,22 @@ void BM_CentralSensorHistory(benchmark::State& state) {
 }
 BENCHMARK(BM_CentralSensorHistory)->Unit(benchmark::kMillisecond);
 
+void BM_CentralDayRuns(benchmark::State& state) {
+    gvc::CentralReader& reader = Reader();
+    std::size_t runs = 0;
+    std::int64_t n = 0;
+    const std::int64_t days = (RunCount() - 1) / kSensors * 30 + 30;
+    for (auto _ : state) {
+        gvc::CentralRunFilter day;
+        day.day = gvc::DateFromDayNumber(kFirstDay + (n++ * 977) % days);
+        const auto read = reader.AllRuns(day);
+        if (!read.ok) state.SkipWithError("day's runs failed");
+        runs = read.value.size();
+    }
+    state.counters["runs_of_the_day"] = static_cast<double>(runs);
+}
+BENCHMARK(BM_CentralDayRuns)->Unit(benchmark::kMillisecond);
+
 void BM_CentralRunCount(benchmark::State& state) {
     gvc::CentralReader& reader = Reader();
     for (auto _ : state) {
