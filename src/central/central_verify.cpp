@@ -101,9 +101,9 @@ CentralVerifyReport CompareWithCentral(const std::vector<StoredRun>& local,
         }
         const StoredRun& copy = it->second->stored;
         if (copy.rowHash != s.rowHash || copy.prevHash != s.prevHash || copy.id != s.id)
-            report.differences.push_back(Run(id) + ": " +
-                                         std::string("копия на центральном сервере отличается от "_cp) +
-                                         LocalRow(s.id));
+            report.differences.push_back(
+                Run(id) + ": " + std::string("копия на центральном сервере отличается от строки "_cp) +
+                std::to_string(s.id) + std::string(" базы данных"_cp));
     }
     for (const CentralRun& r : server)
         if (here.count(r.stored.record.runId) == 0)

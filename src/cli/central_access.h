@@ -49,10 +49,6 @@ int HistoryFromCentral(const std::string& sensor, CommandIo io);
 int DueFromCentral(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io);
 int CsvFromCentral(bool excel, CommandIo io);
 
-// `gvc-cli central verify`: the workstation's database and files against
-// themselves and against the server's copy of its runs.
-int RunCentralVerify(std::span<const std::string> args, CommandIo io);
-
 #else
 
 inline int NoCentralClient(CommandIo io) {

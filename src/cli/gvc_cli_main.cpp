@@ -64,8 +64,8 @@ const Command kCommands[] = {
 #ifdef GVC_WITH_CENTRAL
     // The laboratory's central PostgreSQL database.
     {"central",
-     "central init|add-user|connect|send|status  set up the laboratory's central database, connect this "
-     "workstation, send its runs",
+     "central init|add-user|connect|send|status|verify  set up the laboratory's central database, connect "
+     "this workstation, send its runs, compare them with the server's copy",
      gvc::cli::RunCentral,
      {},
      true},
