@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "central/central_reader.h"
 #include "central/central_schema.h"
@@ -77,13 +78,16 @@ std::string DatabaseName() {
 // kFirstDay + (i / kSensors) * 30 + s % 30 (each sensor once a month, the
 // sensors spread over the month), saved, its next calibration a year later.
 // Every column not named here takes a value of its type.
-const char* kFill = R"sql(
-SET session_replication_role = replica;
+const char* const kFill[] = {
+    "SET session_replication_role = replica",
+    R"sql(
 INSERT INTO gvc.workstations (station_id, station_name, login_name, last_seq, last_hash,
                               first_received, last_received)
     SELECT ('00000000-0000-0000-0000-' || lpad(s::text, 12, '0'))::uuid, 'WS' || s, 'bench',
            0, '', now(), now()
-    FROM generate_series(0, 19) s;
+    FROM generate_series(0, 19) s
+)sql",
+    R"sql(
 INSERT INTO gvc.runs (
     id, station_id, station_name, local_id, station_seq, received_at, server_prev_hash, server_hash,
     prev_hash, row_hash, run_id, workstation, operator_name, sensor_number, gas_code, gas_text,
@@ -113,8 +117,8 @@ OVERRIDING SYSTEM VALUE SELECT * FROM (
         AS sensor_number,
     3 AS gas_code, 'CO' AS gas_text, 1 AS type_number, '03-01' AS type_text, 'ppm' AS unit_text,
     200.0::float8 AS range_top,
-    (date '1970-01-01' + (9131 + (i / 10000) * 30 + (i % 10000) % 30)) + time '09:00' AS start_local,
-    (date '1970-01-01' + (9131 + (i / 10000) * 30 + (i % 10000) % 30)) + time '09:00' + (i % 60) * interval '1 minute'
+    (date '1970-01-01' + (9131 + (i / 10000) * 30 + (i % 10000) % 30)::int) + time '09:00' AS start_local,
+    (date '1970-01-01' + (9131 + (i / 10000) * 30 + (i % 10000) % 30)::int) + time '09:00' + (i % 60) * interval '1 minute'
         AS end_local,
     (9131 + (i / 10000) * 30 + (i % 10000) % 30) * 86400 + 32400 AS start_utc,
     (9131 + (i / 10000) * 30 + (i % 10000) % 30) * 86400 + 32400 + (i % 60) * 60 AS end_utc,
@@ -129,7 +133,7 @@ OVERRIDING SYSTEM VALUE SELECT * FROM (
     1 AS step_report_log, 1 AS step_certificate, 1 AS step_sensor_write, 1 AS step_read_back,
     '' AS saving_message, '|' || i || '|' AS report_record_line, repeat('c', 64) AS certificate_sha256,
     '' AS certificate_path,
-    date '1970-01-01' + (9131 + (i / 10000) * 30 + (i % 10000) % 30 + 365) AS next_calibration,
+    date '1970-01-01' + (9131 + (i / 10000) * 30 + (i % 10000) % 30 + 365)::int AS next_calibration,
     NULL::float8 AS found_zero_shown, NULL::float8 AS found_zero_error_reading,
     NULL::float8 AS found_zero_error_range,
     48.0::float8 AS found_reference_shown, -4.0::float8 AS found_reference_error_reading,
@@ -140,18 +144,34 @@ OVERRIDING SYSTEM VALUE SELECT * FROM (
     NULL::float8 AS left_reference_shown, NULL::float8 AS left_reference_error_reading,
     NULL::float8 AS left_reference_error_range,
     0 AS imported, NULL::date AS end_of_use
-  FROM generate_series(0, $1::bigint - 1) i) r;
+  FROM generate_series(0, $1::bigint - 1) i) r
+)sql",
+    R"sql(
 INSERT INTO gvc.sensor_latest (sensor_number, run_row, calibrated, next_calibration, gas_text,
                                end_of_use, station_id)
     SELECT DISTINCT ON (sensor_number) sensor_number, id, end_local, next_calibration, gas_text,
            end_of_use, station_id
     FROM gvc.runs WHERE outcome = 0 AND next_calibration IS NOT NULL
-    ORDER BY sensor_number, end_local DESC, id DESC;
+    ORDER BY sensor_number, end_local DESC, id DESC
+)sql",
+    R"sql(
 UPDATE gvc.workstations w SET last_seq = m.seq
     FROM (SELECT station_id, max(station_seq) AS seq FROM gvc.runs GROUP BY station_id) m
-    WHERE m.station_id = w.station_id;
-SET session_replication_role = origin;
-)sql";
+    WHERE m.station_id = w.station_id
+)sql",
+    "SET session_replication_role = origin",
+};
+
+// The runs, the workstations' heads and each sensor's newest calibration, in one transaction.
+bool Fill(gvc::PgConnection& db) {
+    gvc::PgTransaction tx(db);
+    for (const char* statement : kFill) {
+        const bool counted = std::string_view(statement).find("$1") != std::string_view::npos;
+        if (!db.Exec(statement, counted ? gvc::PgParams().Int(RunCount()) : gvc::PgParams()).Ok())
+            return false;
+    }
+    return tx.Commit() && db.Run("VACUUM ANALYZE");
+}
 
 // Connects as the administrator to the benchmark's database, creating and
 // filling it on first use.
@@ -179,13 +199,19 @@ gvc::CentralReader& Reader() {
                 std::fprintf(stderr, "schema: %s\n", gvc::Utf8FromCp1251(message).c_str());
                 return nullptr;
             }
-            gvc::PgTransaction tx(*db);
-            const gvc::PgResult fill = db->Exec(kFill, gvc::PgParams().Int(RunCount()));
-            if (!fill.Ok() || !tx.Commit() || !db->Run("VACUUM ANALYZE")) {
+            if (!Fill(*db)) {
                 std::fprintf(stderr, "fill: %s\n", gvc::Utf8FromCp1251(db->Error()).c_str());
-                admin->Run("DROP DATABASE " + DatabaseName());
+                db.reset();
+                admin->Run("DROP DATABASE " + DatabaseName() + " WITH (FORCE)");
                 return nullptr;
             }
+        }
+        // A database left half made by an earlier start is not measured.
+        const auto count = db->Exec("SELECT count(*) FROM gvc.runs");
+        if (!count.Ok() || count.Int(0, 0) != RunCount()) {
+            std::fprintf(stderr, "%s does not hold %lld runs: drop it and start again\n",
+                         DatabaseName().c_str(), static_cast<long long>(RunCount()));
+            return nullptr;
         }
         return std::make_unique<gvc::CentralReader>(std::move(db));
     }();

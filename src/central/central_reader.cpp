@@ -167,9 +167,9 @@ StoreRead<std::vector<StoreDueSensor>> CentralReader::DueList(const CivilDate& t
     params.Text(IsoDateText(last));
     // Byte order of the sensor numbers, as the workstation's own list sorts them.
     const PgResult result = connection_->Exec(
-        "SELECT sensor_number, gas_text, calibrated::text, next_calibration::text, end_of_use::text "
-        "FROM gvc.sensor_latest WHERE next_calibration <= $1::date "
-        "ORDER BY next_calibration, sensor_number COLLATE \"C\"",
+        "SELECT l.sensor_number, l.gas_text, l.calibrated::text, l.next_calibration::text, "
+        "l.end_of_use::text FROM gvc.sensor_latest l WHERE l.next_calibration <= $1::date "
+        "ORDER BY l.next_calibration, l.sensor_number COLLATE \"C\"",
         params);
     if (!result.Ok()) return Failure<std::vector<StoreDueSensor>>(*connection_);
     StoreRead<std::vector<StoreDueSensor>> read;
