@@ -192,6 +192,10 @@ BEGIN
         station_name = coalesce(p_station_name, ''), last_received = v_at
         WHERE station_id = p_station;
     IF (p).outcome = 0 AND (p).next_calibration IS NOT NULL THEN
+        -- One transaction at a time keeps the newest calibrations: rows of
+        -- several workstations, each batch in its own order, would otherwise
+        -- lock the same sensors crosswise and deadlock.
+        PERFORM pg_advisory_xact_lock(hashtextextended('gvc.sensor_latest', 0));
         INSERT INTO gvc.sensor_latest AS l (sensor_number, run_row, calibrated, next_calibration,
                                             gas_text, end_of_use, station_id)
             VALUES ((p).sensor_number, v_id, (p).end_local, (p).next_calibration,

@@ -45,6 +45,13 @@ std::string ServerProblem(PgConnection& server, const StoredRun* row) {
     return text + server.Error();
 }
 
+// The server's SQLSTATE for a transaction it ended to let another go on.
+bool Retryable(const PgConnection& server) {
+    return !server.Lost() && (server.SqlState() == "40P01" || server.SqlState() == "40001");
+}
+
+constexpr int kRetries = 5;
+
 class Sender {
 public:
     Sender(CalibrationStore& store, PgConnection& server, const SendOptions& options, std::string stationId,
@@ -65,7 +72,14 @@ public:
             if (!rows.ok) return Stop(rows.message);
             if (rows.value.empty()) return true;
             after = rows.value.back().id;
-            if (!SendBatch(rows.value)) {
+            bool sent = SendBatch(rows.value);
+            // A deadlock or serialisation failure ends the transaction on the
+            // server; the same batch again normally goes through.
+            for (int retry = 0; !sent && retry < kRetries && Retryable(server_); ++retry) {
+                result_.message.clear();
+                sent = SendBatch(rows.value);
+            }
+            if (!sent) {
                 // A row the server refuses must not hold back the others:
                 // unless the connection is gone, each goes alone.
                 if (server_.Lost() || !SendOneByOne(rows.value)) return false;
@@ -112,7 +126,10 @@ private:
         result_.message.clear();
         std::string firstProblem;
         for (const StoredRun& row : rows) {
-            const Submission s = Submit(server_, stationId_, stationName_, row);
+            Submission s = Submit(server_, stationId_, stationName_, row);
+            for (int retry = 0; s.outcome == Submitted::kFailed && retry < kRetries && Retryable(server_);
+                 ++retry)
+                s = Submit(server_, stationId_, stationName_, row);
             if (s.outcome == Submitted::kFailed) {
                 if (server_.Lost()) return Stop(ServerProblem(server_, &row));
                 if (firstProblem.empty()) firstProblem = ServerProblem(server_, &row);

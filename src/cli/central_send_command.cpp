@@ -34,6 +34,10 @@ int CentralSend(std::span<const std::string> args, CommandIo io) {
     }
     const auto settings = SettingsOrSay(io);
     if (!settings) return 2;
+    if (!WorkstationStoreExists()) {
+        io.out << "no calibration database yet: nothing to send\n";
+        return 0;
+    }
     const auto store = OpenStoreOrSay(io, false);
     if (!store) return 1;
     const SendResult r = SendPendingRuns(*store, *settings);
@@ -51,9 +55,13 @@ int CentralStatus(std::span<const std::string> args, CommandIo io) {
     }
     const auto settings = SettingsOrSay(io);
     if (!settings) return 2;
-    const auto store = OpenStoreOrSay(io, false);
-    if (!store) return 1;
-    const auto unsent = UnsentRunCount(*store);
+    // No database yet: nothing waits.
+    StoreRead<std::int64_t> unsent{true, {}, 0};
+    if (WorkstationStoreExists()) {
+        const auto store = OpenStoreOrSay(io, false);
+        if (!store) return 1;
+        unsent = UnsentRunCount(*store);
+    }
     if (!unsent.ok) {
         PrintLine(io.err, unsent.message);
         return 1;
