@@ -6,6 +6,7 @@
 //   tests/scripts/pg_cluster.sh start /tmp/gvc-bench-pg
 //   GVC_PG_STATE_DIR=/tmp/gvc-bench-pg build/bench/gvc_central_bench
 //   tests/scripts/pg_cluster.sh remove /tmp/gvc-bench-pg
+// Without GVC_PG_STATE_DIR these benchmarks are skipped.
 // The runs are made inside the server by one INSERT ... SELECT over
 // generate_series as the administrator (minutes, not hours), into a database
 // named after the count, kept in that cluster for the next start; nothing is
@@ -74,9 +75,10 @@ std::string DatabaseName() {
     return "gvc_bench_due_" + std::to_string(RunCount());
 }
 
-// Run i: sensor s = i % kSensors, workstation i % kStations, on day
+// Run i: sensor s = i % kSensors, workstation i % 20, on day
 // kFirstDay + (i / kSensors) * 30 + s % 30 (each sensor once a month, the
-// sensors spread over the month), saved, its next calibration a year later.
+// sensors spread over the month), saved, its next calibration a year later,
+// two stages of 120 samples each (121 bytes a series, as the store encodes them).
 // Every column not named here takes a value of its type.
 const char* const kFill[] = {
     "SET session_replication_role = replica",
@@ -125,7 +127,8 @@ OVERRIDING SYSTEM VALUE SELECT * FROM (
     50000 AS reference_thousandths, 0 AS reference_source, NULL::bigint AS cylinder_id,
     20 AS temperature, 1000 AS zero_average, 3 AS zero_spread,
     88000 AS reference_average, 5 AS reference_spread,
-    '\x00'::bytea AS zero_series, '\x00'::bytea AS reference_series,
+    decode('78' || repeat('0203', 60), 'hex') AS zero_series,
+    decode('78' || repeat('0403', 60), 'hex') AS reference_series,
     1000 AS before_slope, 0 AS before_offset, 2 AS before_pga,
     1010 AS after_slope, 1 AS after_offset, 2 AS after_pga,
     1010 AS readback_slope, 1 AS readback_offset, 2 AS readback_pga, 1 AS readback_done,
@@ -174,8 +177,8 @@ bool Fill(gvc::PgConnection& db) {
 }
 
 // Connects as the administrator to the benchmark's database, creating and
-// filling it on first use.
-gvc::CentralReader& Reader() {
+// filling it on first use. Nothing (the benchmarks are skipped) without a cluster.
+gvc::CentralReader* Reader() {
     static std::unique_ptr<gvc::CentralReader> reader = []() -> std::unique_ptr<gvc::CentralReader> {
         std::string message;
         gvc::CentralSettings postgres = AdminSettings("postgres");
@@ -215,12 +218,18 @@ gvc::CentralReader& Reader() {
         }
         return std::make_unique<gvc::CentralReader>(std::move(db));
     }();
-    if (!reader) std::abort();
-    return *reader;
+    return reader.get();
+}
+
+gvc::CentralReader* ReaderOrSkip(benchmark::State& state) {
+    gvc::CentralReader* reader = Reader();
+    if (reader == nullptr) state.SkipWithError("no cluster: GVC_PG_STATE_DIR=DIR (pg_cluster.sh start DIR)");
+    return reader;
 }
 
 void BM_CentralDueList(benchmark::State& state) {
-    gvc::CentralReader& reader = Reader();
+    gvc::CentralReader* reader = ReaderOrSkip(state);
+    if (reader == nullptr) return;
     // The day before the first of the newest runs' next dates: within 30 days
     // every sensor is due (the longest list the laboratory can have), within
     // 3 days a tenth of them.
@@ -228,7 +237,7 @@ void BM_CentralDueList(benchmark::State& state) {
     const gvc::CivilDate today = gvc::DateFromDayNumber(kFirstDay + lastRound + 365 - 1);
     std::size_t due = 0;
     for (auto _ : state) {
-        const auto read = reader.DueList(today, state.range(0));
+        const auto read = reader->DueList(today, state.range(0));
         if (!read.ok) state.SkipWithError("due list failed");
         due = read.value.size();
     }
@@ -237,11 +246,12 @@ void BM_CentralDueList(benchmark::State& state) {
 BENCHMARK(BM_CentralDueList)->Arg(30)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_CentralSensorHistory(benchmark::State& state) {
-    gvc::CentralReader& reader = Reader();
+    gvc::CentralReader* reader = ReaderOrSkip(state);
+    if (reader == nullptr) return;
     std::size_t runs = 0;
     int n = 0;
     for (auto _ : state) {
-        const auto read = reader.SensorRuns(SensorNumber(n++ * 7919 % kSensors));
+        const auto read = reader->SensorRuns(SensorNumber(n++ * 7919 % kSensors));
         if (!read.ok) state.SkipWithError("history failed");
         runs = read.value.size();
     }
@@ -250,14 +260,15 @@ void BM_CentralSensorHistory(benchmark::State& state) {
 BENCHMARK(BM_CentralSensorHistory)->Unit(benchmark::kMillisecond);
 
 void BM_CentralDayRuns(benchmark::State& state) {
-    gvc::CentralReader& reader = Reader();
+    gvc::CentralReader* reader = ReaderOrSkip(state);
+    if (reader == nullptr) return;
     std::size_t runs = 0;
     std::int64_t n = 0;
     const std::int64_t days = (RunCount() - 1) / kSensors * 30 + 30;
     for (auto _ : state) {
         gvc::CentralRunFilter day;
         day.day = gvc::DateFromDayNumber(kFirstDay + (n++ * 977) % days);
-        const auto read = reader.AllRuns(day);
+        const auto read = reader->AllRuns(day);
         if (!read.ok) state.SkipWithError("day's runs failed");
         runs = read.value.size();
     }
@@ -266,9 +277,10 @@ void BM_CentralDayRuns(benchmark::State& state) {
 BENCHMARK(BM_CentralDayRuns)->Unit(benchmark::kMillisecond);
 
 void BM_CentralRunCount(benchmark::State& state) {
-    gvc::CentralReader& reader = Reader();
+    gvc::CentralReader* reader = ReaderOrSkip(state);
+    if (reader == nullptr) return;
     for (auto _ : state) {
-        const auto read = reader.RunCount();
+        const auto read = reader->RunCount();
         if (!read.ok) state.SkipWithError("count failed");
         benchmark::DoNotOptimize(read.value);
     }

@@ -145,6 +145,17 @@ TEST(CentralReadCli, NoSettingsNoServerAndWrongLinesAreSaid) {
         EXPECT_EQ(r.out, "");
     }
 
+    // A server without the program's tables.
+    test::TempDir bare;
+    test::TestDatabase empty("read_bare");
+    ASSERT_TRUE(empty.Ok());
+    WriteCentralIni(bare.Path(), empty.AdminSettings());
+    const ProcessResult noSchema = Cli(bare.Path(), {"due", "--central"});
+    EXPECT_EQ(noSchema.exitCode, 1);
+    EXPECT_NE(noSchema.err.find("в центральной базе нет таблиц программы (gvc-cli central init)"),
+              std::string::npos)
+        << noSchema.err;
+
     // --central reads the server only: no LOG, no --files beside it.
     const std::vector<std::string> wrong[] = {{"history", kShared, "REPORT.log", "--central"},
                                               {"due", "--files", "--central"},

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "central/central_outbox.h"
 #include "read_fixture.h"
 #include "store/run_codec.h"
 
@@ -82,14 +83,16 @@ TEST(CentralRead, TwoWorkstationsInOneLaboratoryView) {
     EXPECT_EQ(RunIds(logged.value), (std::vector<std::string>{a1.runId, b1.runId}));
 
     // One day, one workstation (by name, and by its identity).
+    std::string message;
+    const auto idOfB = StationId(b.Store(), message);
+    ASSERT_TRUE(idOfB) << Utf8FromCp1251(message);
     const struct {
         CentralRunFilter filter;
         std::vector<std::string> ids;
     } cases[] = {
-        {{kJun01, "", ""}, {a2.runId, b1.runId}},
-        {{std::nullopt, b.Name(), ""}, {b1.runId}},
-        {{kJun01, "WS-A", ""}, {a2.runId}},
-        {{CivilDate{2026, 5, 15}, "", ""}, {}},
+        {{kJun01, "", ""}, {a2.runId, b1.runId}}, {{std::nullopt, b.Name(), ""}, {b1.runId}},
+        {{kJun01, "WS-A", ""}, {a2.runId}},       {{CivilDate{2026, 5, 15}, "", ""}, {}},
+        {{std::nullopt, "", *idOfB}, {b1.runId}}, {{kMay14, "", *idOfB}, {}},
     };
     for (const auto& c : cases) {
         const auto some = reader->AllRuns(c.filter);
