@@ -218,8 +218,17 @@ REVOKE ALL ON FUNCTION gvc.submit_run(uuid, text, bigint, text, text, gvc.run_va
 GRANT EXECUTE ON FUNCTION gvc.submit_run(uuid, text, bigint, text, text, gvc.run_values) TO gvc_workstation;
 )sql";
 
+// Version 2: the laboratory's readers. The runs of one day (the "Журнал"
+// page's laboratory view by day) found without a scan; the due list read in
+// its order (by date, then the sensor numbers' bytes, as a workstation's own
+// list sorts them) without a sort.
+constexpr std::string_view kVersion2 = R"sql(
+CREATE INDEX runs_by_start ON gvc.runs (start_local);
+CREATE INDEX sensor_latest_by_next_bytes ON gvc.sensor_latest (next_calibration, sensor_number COLLATE "C");
+)sql";
+
 // New migrations go at the end of this list, never in between.
-constexpr std::array<std::string_view, 1> kMigrations = {kVersion1};
+constexpr std::array<std::string_view, 2> kMigrations = {kVersion1, kVersion2};
 
 }  // namespace
 

@@ -132,6 +132,7 @@ int RunCentral(std::span<const std::string> args, CommandIo io) {
     if (what == "connect") return Connect(rest, io);
     if (what == "send") return CentralSend(rest, io);
     if (what == "status") return CentralStatus(rest, io);
+    if (what == "verify") return RunCentralVerify(rest, io);
     return Usage(io);
 }
 

@@ -40,16 +40,21 @@ const Command kCommands[] = {
      {},
      true},
     {"version", "version                 print the version of this program file", gvc::cli::RunVersion},
+    // --central: the same readers over every workstation's runs on the laboratory's server.
     {"export-csv",
-     "export-csv [--excel] [LOG...]  the database's runs (or the report logs given) as one CSV table",
+     "export-csv [--excel] [LOG... | --central]  the database's runs (or the report logs given, or every "
+     "workstation's on the central server) as one CSV table",
      gvc::cli::RunExportCsv,
-     {"--excel"}},
-    {"history", "history SENSOR [LOG]    one sensor's calibrations from the database (or LOG)",
-     gvc::cli::RunHistory},
+     {"--excel", "--central"}},
+    {"history",
+     "history SENSOR [LOG | --central]  one sensor's calibrations from the database (or LOG, or the central "
+     "server)",
+     gvc::cli::RunHistory,
+     {"--central"}},
     {"due",
-     "due [--within DAYS] [--today YYYY-MM-DD] [--tsv] [--files]  sensors due for calibration",
+     "due [--within DAYS] [--today YYYY-MM-DD] [--tsv] [--files | --central]  sensors due for calibration",
      gvc::cli::RunDue,
-     {"--within=", "--today=", "--tsv", "--files"}},
+     {"--within=", "--today=", "--tsv", "--files", "--central"}},
     {"db",
      "db verify|import        hold the database against its chain and the files; import the files",
      gvc::cli::RunDb,
@@ -59,8 +64,8 @@ const Command kCommands[] = {
 #ifdef GVC_WITH_CENTRAL
     // The laboratory's central PostgreSQL database.
     {"central",
-     "central init|add-user|connect|send|status  set up the laboratory's central database, connect this "
-     "workstation, send its runs",
+     "central init|add-user|connect|send|status|verify  set up the laboratory's central database, connect "
+     "this workstation, send its runs, compare them with the server's copy",
      gvc::cli::RunCentral,
      {},
      true},
