@@ -63,6 +63,11 @@ Conn connect(const Server& s, const char* database, const char* sslMode) {
     return Conn(PQconnectdbParams(keys.data(), values.data(), 0));
 }
 
+// The server's notices go to standard output, in order with the rest.
+void print_notice(void*, const char* message) {
+    std::printf("notice: %s\n", first_line(message).c_str());
+}
+
 bool fail(const std::string& what, PGconn* c) {
     std::fprintf(stderr, "FAIL: %s: %s\n", what.c_str(),
                  c ? first_line(PQerrorMessage(c)).c_str() : "no connection");
@@ -107,6 +112,7 @@ bool check(const Server& s) {
     {
         const Conn admin = connect(s, "postgres", "prefer");
         if (PQstatus(admin.get()) != CONNECTION_OK) return fail("connect to postgres", admin.get());
+        PQsetNoticeProcessor(admin.get(), print_notice, nullptr);
         std::printf("server %d, client_encoding=%s\n", PQserverVersion(admin.get()),
                     pg_encoding_to_char(PQclientEncoding(admin.get())));
         if (!command(admin.get(), "DROP DATABASE IF EXISTS gvc_libpq_check") ||
