@@ -20,15 +20,19 @@ struct Submission {
     std::int64_t seq = 0;
 };
 
-Submission Submit(PgConnection& server, const std::string& stationId, const std::string& stationName,
-                  const StoredRun& row) {
-    const PgResult r = server.Exec(SubmitRunSql(), SubmitRunParams(stationId, stationName, row));
+// What gvc.submit_run answered.
+Submission Read(const PgResult& r) {
     if (!r.Ok() || r.Rows() != 1) return {};
     const std::string outcome = r.Text(0, 0);
     const std::int64_t seq = r.Int(0, 1).value_or(0);
     if (outcome == "added") return {Submitted::kAdded, seq};
     if (outcome == "already") return {Submitted::kAlready, seq};
     return {Submitted::kConflict, seq};
+}
+
+Submission Submit(PgConnection& server, const std::string& stationId, const std::string& stationName,
+                  const StoredRun& row) {
+    return Read(server.Exec(SubmitRunSql(), SubmitRunParams(stationId, stationName, row)));
 }
 
 std::int64_t NowUtc() {
@@ -102,8 +106,15 @@ private:
         {
             PgTransaction tx(server_);
             if (!tx.Began()) return Stop(ServerProblem(server_, nullptr));
-            for (const StoredRun& row : rows) {
-                const Submission s = Submit(server_, stationId_, stationName_, row);
+            // All of the batch's calls in one round trip.
+            std::vector<PgParams> sets;
+            sets.reserve(rows.size());
+            for (const StoredRun& row : rows)
+                sets.push_back(SubmitRunParams(stationId_, stationName_, row));
+            const std::vector<PgResult> answers = server_.ExecEach(SubmitRunSql(), sets);
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const StoredRun& row = rows[i];
+                const Submission s = i < answers.size() ? Read(answers[i]) : Submission{};
                 if (s.outcome == Submitted::kFailed) return Stop(ServerProblem(server_, &row));
                 if (s.outcome == Submitted::kConflict) {
                     ++refused;

@@ -256,6 +256,47 @@ PgResult PgConnection::Exec(std::string_view sql, const PgParams& params) {
     return result;
 }
 
+std::vector<PgResult> PgConnection::ExecEach(std::string_view sql, const std::vector<PgParams>& sets) {
+    std::vector<PgResult> results;
+    error_.clear();
+    sqlState_.clear();
+    if (PQenterPipelineMode(conn_) != 1) {
+        KeepError(nullptr);
+        return results;
+    }
+    const std::string text(sql);
+    std::size_t queued = 0;
+    for (const PgParams& params : sets) {
+        const std::vector<const char*> values = params.Values();
+        const std::vector<int> lengths = params.Lengths();
+        if (PQsendQueryParams(conn_, text.c_str(), params.Count(), nullptr, values.data(), lengths.data(),
+                              params.Formats().data(), 0) != 1)
+            break;
+        ++queued;
+    }
+    const bool synced = PQpipelineSync(conn_) == 1;
+    // Each statement's result is followed by a null; after a failure the
+    // rest come back aborted; the sync's own result ends the round.
+    for (std::size_t i = 0; i < queued; ++i) {
+        PgResult result(PQgetResult(conn_));
+        if (!result.Handle()) break;
+        while (pg_result* extra = PQgetResult(conn_))
+            PQclear(extra);
+        if (!result.Ok() && error_.empty()) KeepError(result.Handle());
+        results.push_back(std::move(result));
+    }
+    if (synced && !Lost()) {
+        while (pg_result* rest = PQgetResult(conn_)) {
+            const bool sync = PQresultStatus(rest) == PGRES_PIPELINE_SYNC;
+            PQclear(rest);
+            if (sync) break;
+        }
+    }
+    if (PQexitPipelineMode(conn_) != 1 && error_.empty()) KeepError(nullptr);
+    if (results.size() < sets.size() && error_.empty()) KeepError(nullptr);
+    return results;
+}
+
 bool PgConnection::Run(std::string_view sql) {
     const std::string text(sql);
     PgResult result(PQexec(conn_, text.c_str()));

@@ -98,6 +98,11 @@ public:
     // Runs one statement with its parameters. On a failure the result is not
     // Ok and Error(), SqlState() and Lost() say why.
     PgResult Exec(std::string_view sql, const PgParams& params = {});
+    // Runs one statement once per parameter set in a single round trip
+    // (libpq's pipeline mode). One result per set, in order, as far as the
+    // server answered; a failed one is not Ok, and Error() and SqlState() say
+    // why the first one failed. Within a transaction, a failure aborts it.
+    std::vector<PgResult> ExecEach(std::string_view sql, const std::vector<PgParams>& sets);
     // Runs statements without parameters or results (several may be given).
     bool Run(std::string_view sql);
 

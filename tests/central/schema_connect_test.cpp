@@ -58,6 +58,36 @@ TEST(CentralConnection, FailureNamesItsCauseAndRollsBack) {
     EXPECT_EQ(admin->Exec("SELECT count(*) FROM t").Int(0, 0), 0);
 }
 
+TEST(CentralConnection, OneRoundTripForManyAndAFailureInTheMiddle) {
+    test::TestDatabase db("pipeline");
+    ASSERT_TRUE(db.Ok());
+    auto admin = db.Admin();
+    ASSERT_TRUE(admin);
+    ASSERT_TRUE(admin->Run("CREATE TABLE t (v integer PRIMARY KEY)"));
+    std::vector<PgParams> sets;
+    for (const int v : {1, 2, 2, 3})
+        sets.push_back(PgParams().Int(v));
+    {
+        PgTransaction tx(*admin);
+        const std::vector<PgResult> results = admin->ExecEach("INSERT INTO t VALUES ($1) RETURNING v", sets);
+        ASSERT_EQ(results.size(), 4u);
+        EXPECT_TRUE(results[0].Ok());
+        EXPECT_EQ(results[1].Int(0, 0), 2);
+        EXPECT_FALSE(results[2].Ok());  // the duplicate
+        EXPECT_FALSE(results[3].Ok());  // aborted after it
+        EXPECT_EQ(admin->SqlState(), "23505");
+        EXPECT_FALSE(tx.Commit());
+    }
+    // The connection is usable afterwards, and the aborted transaction left nothing.
+    EXPECT_EQ(admin->Exec("SELECT count(*) FROM t").Int(0, 0), 0);
+    sets.erase(sets.begin() + 2);
+    const std::vector<PgResult> results = admin->ExecEach("INSERT INTO t VALUES ($1) RETURNING v", sets);
+    ASSERT_EQ(results.size(), 3u);
+    for (const PgResult& r : results)
+        EXPECT_TRUE(r.Ok());
+    EXPECT_EQ(admin->Exec("SELECT sum(v) FROM t").Int(0, 0), 6);
+}
+
 TEST(CentralConnection, UnreachableServerSaysSoWithinTheTimeout) {
     PgConnectOptions o;
     o.host = "127.0.0.1";
