@@ -7,8 +7,8 @@
 #   --all    also the real-time calibrations (label "realtime", minutes each)
 #   --docs   copy the screenshot of the connected window into docs/
 #
-# Builds (or reuses) static Qt for MinGW with scripts/qt-mingw.sh and SQLite
-# with scripts/sqlite-mingw.sh, cross-builds
+# Builds (or reuses) static Qt for MinGW with scripts/qt-mingw.sh, SQLite
+# with scripts/sqlite-mingw.sh and libpq with scripts/libpq-mingw.sh, cross-builds
 # G_Varnest.exe, gvc-cli.exe, the window tests and the operator's zip into
 # build-win-gui, and makes a fresh Wine prefix in a temporary folder:
 # - drive D: is a scratch folder (the window tests empty it for every test);
@@ -63,6 +63,8 @@ qt=$("$top/scripts/qt-mingw.sh" | tail -n 1)
 say "Qt for MinGW: $qt"
 sqlite=$("$top/scripts/sqlite-mingw.sh" | tail -n 1) || die "building SQLite for MinGW failed"
 say "SQLite for MinGW: $sqlite"
+libpq=$("$top/scripts/libpq-mingw.sh" | tail -n 1) || die "building libpq for MinGW failed"
+say "libpq for MinGW: $libpq"
 
 devsim="$native/tools/devsim/gvc-devsim"
 if [ ! -x "$devsim" ]; then

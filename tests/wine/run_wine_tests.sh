@@ -3,21 +3,26 @@
 #
 #   tests/wine/run_wine_tests.sh [NATIVE_BUILD_DIR]
 #
-# Installs what it needs (MinGW-w64, Wine), builds SQLite for MinGW
-# (scripts/sqlite-mingw.sh, cached), cross-builds gvc-cli.exe and
-# gvc-sqlite-check.exe into build-win, makes a fresh Wine prefix in a temporary
-# folder, registers the simulator's pseudo-terminal as COM12 through
-# HKLM\Software\Wine\Ports, adds the device's USB keys with `wine reg add`
-# (checking the discovery messages of each missing key on the way), maps drive
-# D: to a temporary folder and runs the Windows programs: gvc-sqlite-check (the
-# linked-in SQLite makes a WAL database that the host's sqlite3 then reads),
-# then gvc-cli's version, table-check, probe, read, sample, log-verify and
-# calibrate, and replaces a file that a reader holds open (gvc-share-check).
+# Installs what it needs (MinGW-w64, Wine, PostgreSQL), builds SQLite and
+# libpq for MinGW (scripts/sqlite-mingw.sh, scripts/libpq-mingw.sh, cached),
+# cross-builds gvc-cli.exe, gvc-sqlite-check.exe and gvc-libpq-check.exe into
+# build-win, makes a fresh Wine prefix in a temporary folder, registers the
+# simulator's pseudo-terminal as COM12 through HKLM\Software\Wine\Ports, adds
+# the device's USB keys with `wine reg add` (checking the discovery messages of
+# each missing key on the way), maps drive D: to a temporary folder and runs
+# the Windows programs: gvc-sqlite-check (the linked-in SQLite makes a WAL
+# database that the host's sqlite3 then reads), gvc-libpq-check (the linked-in
+# libpq, through Wine's sockets, writes a row to a throw-away PostgreSQL
+# cluster on 127.0.0.1 that the host's psql then reads), then gvc-cli's
+# version, table-check, probe, read, sample, log-verify and calibrate, and
+# replaces a file that a reader holds open (gvc-share-check).
 # Where the Linux build's calibration keeps a calibration database,
-# the calibration under Wine must leave its row in its own and `db verify` pass. The results are compared
-# with the Linux build's (NATIVE_BUILD_DIR, default build/, made by test.sh;
-# built here when missing). Then the failure cases: the simulator stopped and
-# the port missing from SERIALCOMM.
+# the calibration under Wine must leave its row in its own and `db verify` pass.
+# Where gvc-cli has the central commands, gvc-cli.exe sets up the central
+# database on that cluster, connects and sends the run (once). The results are
+# compared with the Linux build's (NATIVE_BUILD_DIR, default build/, made by
+# test.sh; built here when missing). Then the failure cases: the simulator
+# stopped and the port missing from SERIALCOMM.
 #
 # Only processes started here are stopped, by their process id; the Wine server
 # of the temporary prefix is stopped with `wineserver -k`.
@@ -39,8 +44,8 @@ die() {
 }
 
 # --- Tools -------------------------------------------------------------------
-"$top/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine wine64 sqlite3 ||
-    die "cannot install MinGW-w64, Wine and SQLite's shell (g++-mingw-w64-x86-64-posix wine wine64 sqlite3)"
+"$top/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine wine64 sqlite3 postgresql-15 ||
+    die "cannot install MinGW-w64, Wine, SQLite's shell and PostgreSQL (g++-mingw-w64-x86-64-posix wine wine64 sqlite3 postgresql-15)"
 wine_cmd=$(command -v wine || command -v wine-stable || true)
 wineserver_cmd=$(command -v wineserver || command -v wineserver-stable || true)
 [ -z "$wineserver_cmd" ] && [ -x /usr/lib/wine/wineserver ] && wineserver_cmd=/usr/lib/wine/wineserver
@@ -52,18 +57,23 @@ say "tools ready: $wine_cmd, $wineserver_cmd"
 sqlite_started=$SECONDS
 sqlite_prefix=$("$top/scripts/sqlite-mingw.sh" | tail -n 1) || die "building SQLite for MinGW failed"
 say "SQLite for MinGW: $sqlite_prefix ($((SECONDS - sqlite_started)) s)"
+# libpq for Windows, from Debian's postgresql-15 source (cached after the first run).
+libpq_started=$SECONDS
+libpq_prefix=$("$top/scripts/libpq-mingw.sh" | tail -n 1) || die "building libpq for MinGW failed"
+say "libpq for MinGW: $libpq_prefix ($((SECONDS - libpq_started)) s)"
 cmake -S "$top" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DGVC_BUILD_TESTS=OFF -DGVC_BUILD_BENCH=OFF -DGVC_BUILD_GUI=OFF >/dev/null ||
     die "configuring the Windows build failed"
-cmake --build "$win" -j "$(nproc)" --target gvc-cli gvc-share-check gvc-sqlite-check || die "the Windows build failed"
+cmake --build "$win" -j "$(nproc)" --target gvc-cli gvc-share-check gvc-sqlite-check gvc-libpq-check || die "the Windows build failed"
 exe="$win/src/cli/gvc-cli.exe"
 [ -f "$exe" ] || die "no $exe"
 say "Windows build: $exe"
-# SQLite is linked in: the programs import no DLL of it.
-for program in "$exe" "$win/gvc-sqlite-check.exe"; do
+# SQLite and libpq are linked in: the programs import no DLL of them (nor of
+# the MinGW run-time), only Windows' own.
+for program in "$exe" "$win/gvc-sqlite-check.exe" "$win/gvc-libpq-check.exe"; do
     imports=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
-    if grep -qi sqlite <<<"$imports"; then
-        fail "$(basename "$program") imports SQLite from a DLL: $imports"
+    if grep -qiE 'sqlite|libpq|libgcc|libstdc|libwinpthread|libssl|libcrypto' <<<"$imports"; then
+        fail "$(basename "$program") imports a DLL that would have to ship beside it: $imports"
     else
         say "$(basename "$program") imports only $imports"
     fi
@@ -95,6 +105,7 @@ cleanup() {
         kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
     [ -d "$WINEPREFIX" ] && "$wineserver_cmd" -k 2>/dev/null
+    [ -f "$work/pg/cluster.env" ] && "$top/tests/scripts/pg_cluster.sh" remove "$work/pg"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -216,6 +227,33 @@ else
     say "SQLite under Wine:"
     nocr "$work/sqlite-check.out"
     say "the host's sqlite3 reads the same WAL database and its row"
+fi
+
+# --- libpq under Wine ---------------------------------------------------------------
+# The Windows build's libpq reaches a throw-away PostgreSQL cluster on 127.0.0.1
+# through Wine's sockets, with the password from a pgpass file, and writes a
+# row with a parameterised query; the host's psql then reads the same row.
+if "$top/tests/scripts/pg_cluster.sh" start "$work/pg" >"$work/pg-start.log" 2>&1; then
+    # shellcheck disable=SC1091
+    . "$work/pg/cluster.env"
+    say "PostgreSQL cluster on $GVC_PG_HOST:$GVC_PG_PORT"
+    env -u PGPASSFILE timeout 120 "$wine_cmd" "$win/gvc-libpq-check.exe" "$GVC_PG_HOST" "$GVC_PG_PORT" \
+        "$GVC_PG_ADMIN" 'Z:'"${GVC_PG_PASSFILE//\//\\}" >"$work/libpq-check.out" 2>"$work/libpq-check.err" </dev/null
+    rc=$?
+    expected_sensor="Датчик 00042 'ГАЗ'; DROP TABLE runs; --"
+    read_back=$(PGPASSFILE="$GVC_PG_PASSFILE" PGCONNECT_TIMEOUT=10 timeout 60 psql -X -A -t -h "$GVC_PG_HOST" \
+        -p "$GVC_PG_PORT" -U "$GVC_PG_ADMIN" -d gvc_libpq_check -c 'SELECT count(*), min(sensor) FROM runs' 2>&1)
+    if [ $rc -ne 0 ] || [ "$(nocr "$work/libpq-check.out" | tail -n 1)" != "libpq check: OK" ]; then
+        fail "gvc-libpq-check.exe under Wine (exit $rc): $(nocr "$work/libpq-check.out") $(nocr "$work/libpq-check.err")"
+    elif [ "$read_back" != "1|$expected_sensor" ]; then
+        fail "the host's psql reads from the database the Windows program wrote: $read_back"
+    else
+        say "libpq under Wine:"
+        nocr "$work/libpq-check.out"
+        say "the host's psql reads the same row"
+    fi
+else
+    fail "starting a PostgreSQL cluster failed: $(tail -n 5 "$work/pg-start.log")"
 fi
 
 # --- The Windows program against the Linux build --------------------------------
@@ -408,6 +446,62 @@ else
             fail "saved slope $saved_slope offset $saved_offset, the sensor holds $slope and $((sign * offset))"
         fi
     fi
+fi
+
+# --- The central database under Wine ------------------------------------------------
+# gvc-cli.exe sets up the central database on the cluster of the libpq check
+# (init as its administrator, a workstation login with its password from a
+# file), connects this workstation (D:\ВЕЛМОР_Датчики\central.ini and its
+# password file), and sends the run of the calibration above: once, and
+# nothing the second time; the host's psql finds that run on the server.
+# The password file is named with --passfile, on a path of ASCII letters:
+# libpq opens it through the C library's narrow calls, which take the path in
+# the ANSI code page, and Wine's here is not Windows-1251, so the default
+# D:\ВЕЛМОР_Датчики\central.pgpass would not be found.
+if [ -f "$work/pg/cluster.env" ] && grep -q '^  central' <<<"${usage:-}" && [ -f "${win_db:-}" ]; then
+    win_path() { printf 'Z:%s' "${1//\//\\}"; }
+    admin=(--host "$GVC_PG_HOST" --port "$GVC_PG_PORT" --database gvc_lab --user "$GVC_PG_ADMIN"
+        --passfile "$(win_path "$GVC_PG_PASSFILE")")
+    (umask 077 && head -c 18 /dev/urandom | base64 | tr -d '/+=' >"$work/ws.pw")
+    psql_admin() {
+        PGPASSFILE="$GVC_PG_PASSFILE" PGCONNECT_TIMEOUT=10 timeout 60 psql -X -A -t -q -h "$GVC_PG_HOST" \
+            -p "$GVC_PG_PORT" -U "$GVC_PG_ADMIN" "$@" 2>&1
+    }
+    central_step() { # NAME ARGS...: gvc-cli.exe central ARGS, output in $work/NAME.out
+        local name=$1
+        shift
+        WINE central "$@" >"$work/$name.out" 2>&1 </dev/null
+        local rc=$?
+        if [ $rc -ne 0 ]; then
+            fail "central $* under Wine (exit $rc): $(nocr "$work/$name.out")"
+            return 1
+        fi
+        say "central $1 under Wine: $(nocr "$work/$name.out" | tr '\n' ' ')"
+    }
+    if [ "$(psql_admin -d postgres -c 'CREATE DATABASE gvc_lab')" != "" ]; then
+        fail "creating the database gvc_lab failed"
+    elif central_step central-init init "${admin[@]}" &&
+        central_step central-user add-user gvc_ws_wine --password-file "$(win_path "$work/ws.pw")" "${admin[@]}" &&
+        central_step central-connect connect --host "$GVC_PG_HOST" --port "$GVC_PG_PORT" --database gvc_lab \
+            --user gvc_ws_wine --passfile "$(win_path "$work/ws.pgpass")" --password-file "$(win_path "$work/ws.pw")" &&
+        central_step central-send send && central_step central-send-again send; then
+        local_run=$(sqlite3 -readonly "$win_db" 'SELECT group_concat(run_id) FROM runs' 2>&1)
+        server_runs=$(psql_admin -d gvc_lab -c 'SELECT count(*) || '"'|'"' || min(run_id) FROM gvc.runs')
+        if ! grep -q '^sent 1, already there 0, refused 0, left 0' <(nocr "$work/central-send.out"); then
+            fail "the first central send under Wine did not send the one run: $(nocr "$work/central-send.out")"
+        elif ! grep -q '^sent 0, already there 0, refused 0, left 0' <(nocr "$work/central-send-again.out"); then
+            fail "the second central send under Wine sent again: $(nocr "$work/central-send-again.out")"
+        elif [ "$server_runs" != "1|$local_run" ]; then
+            fail "the server holds '$server_runs', the Windows workstation's run is '$local_run'"
+        else
+            say "the server holds the Windows workstation's run $local_run, once"
+        fi
+    fi
+elif [ -f "$work/pg/cluster.env" ]; then
+    say "NOT CHECKED: central send under Wine (no calibration database or no central command)"
+fi
+if [ -f "$work/pg/cluster.env" ]; then
+    "$top/tests/scripts/pg_cluster.sh" remove "$work/pg" || fail "removing the PostgreSQL cluster failed"
 fi
 
 # --- Replacing a file that a reader holds open ---------------------------------
