@@ -15,13 +15,14 @@ using namespace gvc::literals;
 
 int Usage(CommandIo io) {
     io.err
-        << "usage: gvc-cli central init|add-user|connect|send|status [OPTIONS]\n"
+        << "usage: gvc-cli central init|add-user|connect|send|status|verify [OPTIONS]\n"
            "  central init --host H [--port P] --database D --user ADMIN [--passfile PGPASS] [--sslmode M]\n"
            "  central add-user NAME [--reader] [--password-file FILE] --host H ... (as init)\n"
            "  central connect --host H [--port P] --database D --user U [--passfile PGPASS] [--sslmode M]\n"
            "                  [--password-file FILE | --password-stdin]\n"
            "  central send\n"
-           "  central status\n";
+           "  central status\n"
+           "  central verify\n";
     return 2;
 }
 
