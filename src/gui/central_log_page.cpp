@@ -32,7 +32,8 @@ void LogPage::BuildCentralRow() {
     rbWorkstation->setChecked(true);
     rbWorkstation->setEnabled(false);
     rbLaboratory->setEnabled(false);
-    stCentral = MakeLabel(this, "stCentral", {268, 289, 360, 17}, QString(), Qt::AlignRight | Qt::AlignVCenter);
+    stCentral =
+        MakeLabel(this, "stCentral", {268, 289, 360, 17}, QString(), Qt::AlignRight | Qt::AlignVCenter);
 
     stLaboratory = new QLabel(tvLog);
     stLaboratory->setObjectName(QStringLiteral("stLaboratory"));
@@ -51,7 +52,8 @@ void LogPage::SetCentral(std::shared_ptr<const CentralSettings> settings) {
     const bool available = central_ != nullptr;
     rbWorkstation->setEnabled(available);
     rbLaboratory->setEnabled(available);
-    const QString why = available ? QString() : Qs("Центральная база не настроена (нет файла central.ini)"_cp);
+    const QString why =
+        available ? QString() : Qs("Центральная база не настроена (нет файла central.ini)"_cp);
     rbWorkstation->setToolTip(available ? Qs("Записи этого рабочего места"_cp) : why);
     rbLaboratory->setToolTip(available ? Qs("Записи всех рабочих мест из центральной базы"_cp) : why);
     if (!available) SetScope(Scope::kWorkstation);
@@ -135,7 +137,8 @@ void LogPage::ReadLaboratoryHistoryLater() {
     });
 }
 
-void LogPage::ApplyLaboratoryHistory(const std::string& sensorNumber, std::shared_ptr<LaboratoryHistory> read) {
+void LogPage::ApplyLaboratoryHistory(const std::string& sensorNumber,
+                                     std::shared_ptr<LaboratoryHistory> read) {
     historyLoading_ = false;
     if (scope_ != Scope::kLaboratory) return;
     if (sensorNumber != selectedSensor_) {

@@ -98,7 +98,8 @@ CentralSending::CentralSending(CentralSettings settings, std::filesystem::path d
                                std::function<void(const CentralSendState&)> shown)
     : control_(std::make_shared<CentralSendControl>()) {
     // The state reaches `shown` through this object, on the window's thread.
-    worker_ = new CentralSendWorker(std::move(settings), std::move(database), control_, this, std::move(shown));
+    worker_ =
+        new CentralSendWorker(std::move(settings), std::move(database), control_, this, std::move(shown));
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_.setObjectName(QStringLiteral("central-sending"));

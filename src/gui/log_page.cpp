@@ -193,7 +193,8 @@ void LogPage::Reload() {
     if (worker_.joinable()) worker_.join();
     if (scope_ == Scope::kLaboratory && central_) {
         worker_ = std::thread([this, central = central_] {
-            auto read = std::make_shared<LaboratoryLog>(ReadLaboratoryLog(*central, LocalDateToday(), kDueWithinDays));
+            auto read = std::make_shared<LaboratoryLog>(
+                ReadLaboratoryLog(*central, LocalDateToday(), kDueWithinDays));
             QMetaObject::invokeMethod(
                 this, [this, read] { ApplyLaboratory(read); }, Qt::QueuedConnection);
         });
@@ -248,7 +249,8 @@ void LogPage::Loaded() {
 
 void LogPage::ShowDue() {
     std::vector<StoreDueSensor> due;
-    for (const DueSensor& d : DueSensors(data_->certificates.certificates, LocalDateToday(), kDueWithinDays)) {
+    for (const DueSensor& d :
+         DueSensors(data_->certificates.certificates, LocalDateToday(), kDueWithinDays)) {
         const CertificateSummary& s = d.certificate.summary;
         due.push_back({s.sensorNumber, s.gas, s.calibrated.date, s.nextCalibration, s.endOfUse, d.daysLeft,
                        d.endOfUsePassed});
@@ -323,13 +325,13 @@ void LogPage::ShowHistory() {
             noSensorWrite = RecordWithoutSensorWrite(*run);
         }
         std::vector<QTableWidgetItem*> items{Item(QString::fromStdString(DotDateText(e.record.date))),
-                                     Item(QString::number(e.record.calibration), kRight),
-                                     Item(QString::fromStdString(e.record.ki), kRight),
-                                     Item(change, kRight),
-                                     Item(asFound),
-                                     Item(asLeft),
-                                     Item(cylinder),
-                                     Item(who)};
+                                             Item(QString::number(e.record.calibration), kRight),
+                                             Item(QString::fromStdString(e.record.ki), kRight),
+                                             Item(change, kRight),
+                                             Item(asFound),
+                                             Item(asLeft),
+                                             Item(cylinder),
+                                             Item(who)};
         if (laboratory) items.push_back(Item(workstation));
         for (int column = 0; column < columns; ++column) {
             const auto item = items[static_cast<std::size_t>(column)];

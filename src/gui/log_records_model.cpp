@@ -116,8 +116,8 @@ QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
 
 QVariant LogRecordsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
-    static const std::string_view kTitles[] = {"Дата"_cp, "Время"_cp,  "Номер Датчика"_cp, "№"_cp,
-                                               "K<00>"_cp, "K<i>"_cp, "ед.изм"_cp,        "Рабочее место"_cp};
+    static const std::string_view kTitles[] = {"Дата"_cp, "Время"_cp,  "Номер Датчика"_cp, "№"_cp, "K<00>"_cp,
+                                               "K<i>"_cp, "ед.изм"_cp, "Рабочее место"_cp};
     return section >= 0 && section < columnCount() ? Qs(kTitles[section]) : QVariant();
 }
 

@@ -24,8 +24,8 @@ void MainWindow::StartCentral() {
         return;
     }
     tsLog->SetCentral(std::make_shared<const CentralSettings>(*settings));
-    central_ = std::make_unique<CentralSending>(*settings, storePlaces_.database,
-                                                [this](const CentralSendState& state) { ShowCentralState(state); });
+    central_ = std::make_unique<CentralSending>(
+        *settings, storePlaces_.database, [this](const CentralSendState& state) { ShowCentralState(state); });
 }
 
 void MainWindow::RunStored() {

@@ -101,8 +101,8 @@ private:
 inline std::string UniqueServerName(const std::string& tag) {
     static std::atomic<int> counter{0};
     static const unsigned salt = std::random_device{}() % 100000;
-    return "gui_" + tag + "_" + std::to_string(QCoreApplication::applicationPid()) + "_" + std::to_string(salt) +
-           "_" + std::to_string(counter++);
+    return "gui_" + tag + "_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
+           std::to_string(salt) + "_" + std::to_string(counter++);
 }
 
 // A database of the test's own with the schema, and a workstation login.

@@ -54,8 +54,8 @@ std::string DotDate(std::int64_t day) {
 
 // A saved run of one workstation with its report record, calibrated
 // `daysAgo` before today and due again `dueIn` days from today.
-RunRecord SavedRun(const std::string& station, const std::string& runId, const std::string& sensor, int number,
-                   std::int64_t daysAgo, std::int64_t dueIn, const char* ki) {
+RunRecord SavedRun(const std::string& station, const std::string& runId, const std::string& sensor,
+                   int number, std::int64_t daysAgo, std::int64_t dueIn, const char* ki) {
     const std::int64_t today = DayNumber(LocalDateToday());
     testing::LogLine line;
     line.date = DotDate(today - daysAgo);
@@ -123,8 +123,8 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 8) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(fd_, 8) != 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
             return;
         port_ = ntohs(address.sin_port);
     }
@@ -219,7 +219,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(StatusText(window), U("Центральная база: не отправлено 1"_cp), 30'000);
         QCOMPARE(TextColourOf(window.tsLog->stCentral), colour::kRed);
         QVERIFY(!window.tsLog->stCentral->toolTip().isEmpty());  // why it waits
-        QCOMPARE(server.RunCount(), -1);                          // the server is down
+        QCOMPARE(server.RunCount(), -1);                         // the server is down
         window.btLogClick();
         Shot(window, QStringLiteral("central_unsent.png"));
 
@@ -255,8 +255,8 @@ private Q_SLOTS:
                                 {SavedRun(a, "a-1", "01-01.00.000.001", 1, 400, -35, "+01.0000"),
                                  SavedRun(a, "a-2", "01-01.00.000.002", 1, 355, 10, "+01.1000")},
                                 settings));
-        QVERIFY(SendWorkstation(root / "b", b, {SavedRun(b, "b-1", "01-01.00.000.001", 2, 370, -5, "+00.9500")},
-                                settings));
+        QVERIFY(SendWorkstation(root / "b", b,
+                                {SavedRun(b, "b-1", "01-01.00.000.001", 2, 370, -5, "+00.9500")}, settings));
 
         ProgramSandbox sandbox;
         sandbox.CopyTable();
@@ -281,7 +281,8 @@ private Q_SLOTS:
         QTRY_VERIFY(page.Loaded());
         QVERIFY(!page.stLaboratory->isVisible());
         QCOMPARE(page.Model().columnCount(), 8);
-        QCOMPARE(page.Model().headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), U("Рабочее место"_cp));
+        QCOMPARE(page.Model().headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 U("Рабочее место"_cp));
         QCOMPARE(page.Model().rowCount(), 4);
         QStringList stations;
         for (int row = 0; row < page.Model().rowCount(); ++row)
