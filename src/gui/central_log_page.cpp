@@ -105,7 +105,7 @@ void LogPage::ApplyLaboratory(std::shared_ptr<LaboratoryLog> read) {
         lDue->setToolTip(QString());
         SetTextColour(lDue, Qt::black);
         ShowHistory();
-        Loaded();
+        LoadingDone();
         return;
     }
     stLaboratory->hide();
@@ -123,7 +123,7 @@ void LogPage::ApplyLaboratory(std::shared_ptr<LaboratoryLog> read) {
     SetTextColour(lDue, Qt::black);
     ShowHistory();
     if (!selectedSensor_.empty()) ReadLaboratoryHistoryLater();
-    Loaded();
+    LoadingDone();
 }
 
 void LogPage::ReadLaboratoryHistoryLater() {

@@ -236,10 +236,10 @@ void LogPage::Apply(std::shared_ptr<WorkstationRecords> read, std::set<std::stri
     ShowDue();
     ShowHistory();
     lastApplyMs_ = static_cast<double>(busy.nsecsElapsed()) / 1e6;
-    Loaded();
+    LoadingDone();
 }
 
-void LogPage::Loaded() {
+void LogPage::LoadingDone() {
     loading_ = false;
     if (reloadAgain_) {
         reloadAgain_ = false;

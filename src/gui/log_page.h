@@ -114,7 +114,7 @@ protected:
 private:
     void Apply(std::shared_ptr<WorkstationRecords> read, std::set<std::string> flagged);
     void ApplyLaboratory(std::shared_ptr<LaboratoryLog> read);
-    void Loaded();
+    void LoadingDone();
     void ShowDue();
     void ShowDueRows(const std::vector<StoreDueSensor>& due);
     void ShowHistory();

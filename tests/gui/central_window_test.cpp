@@ -250,7 +250,7 @@ private Q_SLOTS:
         std::string cause;
         QVERIFY(SavePassFile(settings, server.Password(), cause));
         // Sensor 1 calibrated at A, later at B (now overdue); sensor 2 at A, due in ten days.
-        const std::string a = "СТЕНД-1"_cp, b = "СТЕНД-2"_cp;
+        const std::string a(Cp1251FromUtf8("СТЕНД-1")), b(Cp1251FromUtf8("СТЕНД-2"));
         QVERIFY(SendWorkstation(root / "a", a,
                                 {SavedRun(a, "a-1", "01-01.00.000.001", 1, 400, -35, "+01.0000"),
                                  SavedRun(a, "a-2", "01-01.00.000.002", 1, 355, 10, "+01.1000")},
