@@ -180,11 +180,11 @@ PgConnection::~PgConnection() {
 
 std::unique_ptr<PgConnection> PgConnection::Connect(const PgConnectOptions& options, std::string& message) {
     message.clear();
-    if (options.port <= 0 || options.port > 65535) {
+    if (options.port < 0 || options.port > 65535) {
         message = std::string("неверный порт центральной базы: "_cp) + std::to_string(options.port);
         return nullptr;
     }
-    const std::string port = NumberText(options.port);
+    const std::string port = options.port == 0 ? std::string() : NumberText(options.port);
     const std::string timeout =
         NumberText(options.connectTimeoutSeconds < 1 ? 1 : options.connectTimeoutSeconds);
     // Keywords and values as separate arrays, the database name not expanded:
@@ -227,6 +227,9 @@ std::unique_ptr<PgConnection> PgConnection::Connect(const PgConnectOptions& opti
         PQfinish(conn);
         return nullptr;
     }
+    // The server's notices ("already exists, skipping") are not the operator's business.
+    PQsetNoticeProcessor(
+        conn, [](void*, const char*) {}, nullptr);
     return std::unique_ptr<PgConnection>(new PgConnection(conn));
 }
 

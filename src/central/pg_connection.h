@@ -19,11 +19,12 @@ struct pg_result;
 
 namespace gvc {
 
-// Where and as whom to connect. Texts are UTF-8 except `passFile`, a native
+// Where and as whom to connect; what is empty falls back to libpq's
+// environment (PGHOST, PGDATABASE, PGUSER...). Texts are UTF-8 except `passFile`, a native
 // path (see CentralSettings for the file's own form).
 struct PgConnectOptions {
     std::string host;
-    int port = 5432;
+    int port = 5432;  // 0: PGPORT or libpq's default
     std::string database;
     std::string user;
     std::string passFile;  // empty: PGPASSFILE or libpq's default file

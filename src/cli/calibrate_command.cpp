@@ -15,6 +15,9 @@
 #include "cli/sensor_session.h"
 #include "cli/stop_signals.h"
 #include "cli/store_access.h"
+#ifdef GVC_WITH_CENTRAL
+#include "cli/central_commands.h"
+#endif
 #include "records/gas_catalogue.h"
 #include "store/store_run_sink.h"
 #include "ui/characteristics_list.h"
@@ -253,6 +256,11 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
                << " pga=" << unsigned{written.PgaGain} << "\n";
     }
     PrintLine(io.out, run.Page().statusText);
+#ifdef GVC_WITH_CENTRAL
+    // The stored run goes on to the laboratory's central database, when this
+    // workstation has one; a failure leaves it waiting and the result as it is.
+    if (StopSignals::Caught() == 0) SendAfterRun(io);
+#endif
     if (const int signal = StopSignals::Caught(); signal != 0) return 128 + signal;
     return run.Page().statusText == "OK !" && run.LastSaveResult() == 0 ? 0 : 1;
 }

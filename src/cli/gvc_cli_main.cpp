@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#ifdef GVC_WITH_CENTRAL
+#include "cli/central_commands.h"
+#endif
 #include "util/cp1251.h"
 
 namespace {
@@ -53,6 +56,15 @@ const Command kCommands[] = {
      {},
      true},
     {"cylinder", "cylinder add|list|retire  the reference gas cylinders", gvc::cli::RunCylinder, {}, true},
+#ifdef GVC_WITH_CENTRAL
+    // The laboratory's central PostgreSQL database.
+    {"central",
+     "central init|add-user|connect|send|status  set up the laboratory's central database, connect this "
+     "workstation, send its runs",
+     gvc::cli::RunCentral,
+     {},
+     true},
+#endif
 };
 
 // An argument that looks like an option ("-x", "--xyz"; not "-" or "-5") but

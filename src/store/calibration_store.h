@@ -22,7 +22,7 @@ namespace gvc {
 class SqliteDb;
 
 // The schema this program writes; older files are migrated on open.
-inline constexpr int kStoreSchemaVersion = 2;
+inline constexpr int kStoreSchemaVersion = 3;
 
 // One run as the database holds it.
 struct StoredRun {

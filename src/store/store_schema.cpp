@@ -69,7 +69,28 @@ INSERT INTO sensor_latest (sensor_number, run_row, calibrated, next_calibration,
             AND s.next_calibration IS NOT NULL ORDER BY s.end_local DESC, s.id DESC LIMIT 1);
 )sql";
 
-constexpr std::array<std::string_view, 2> kMigrations = {kVersion1, kVersion2};
+// Version 3: the central database. The workstation's identity (a random
+// UUID, made once, so the server tells workstations apart whatever their
+// computer names) and the runs the central server has confirmed: every run
+// not listed is waiting to be sent.
+constexpr std::string_view kVersion3 = R"sql(
+CREATE TABLE workstation_identity (
+    singleton INTEGER PRIMARY KEY CHECK (singleton = 1),
+    station_id TEXT NOT NULL
+);
+INSERT INTO workstation_identity (singleton, station_id)
+    SELECT 1, lower(substr(h, 1, 8) || '-' || substr(h, 9, 4) || '-4' || substr(h, 14, 3) || '-' ||
+                    substr('89ab', 1 + (instr('0123456789ABCDEF', substr(h, 17, 1)) - 1) % 4, 1) ||
+                    substr(h, 18, 3) || '-' || substr(h, 21, 12))
+    FROM (SELECT hex(randomblob(16)) AS h);
+CREATE TABLE central_sent (
+    run_id TEXT PRIMARY KEY,
+    sent_utc INTEGER NOT NULL,
+    server_seq INTEGER NOT NULL
+) WITHOUT ROWID;
+)sql";
+
+constexpr std::array<std::string_view, 3> kMigrations = {kVersion1, kVersion2, kVersion3};
 
 }  // namespace
 

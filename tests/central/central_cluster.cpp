@@ -13,16 +13,17 @@
 #include <random>
 #include <sstream>
 
+#include "store/run_rows.h"
+#include "store/sqlite_db.h"
 #include "util/cp1251.h"
 
 namespace gvc::test {
 
-namespace {
+namespace {}  // namespace
 
-ClusterInfo LoadCluster() {
+ClusterInfo LoadCluster(const std::string& stateDir) {
     ClusterInfo info;
-    const char* dir = std::getenv("GVC_PG_STATE_DIR");
-    info.stateDir = dir && *dir ? dir : GVC_PG_STATE_DIR;
+    info.stateDir = stateDir;
     std::ifstream env(info.stateDir + "/cluster.env");
     std::string line;
     while (std::getline(env, line)) {
@@ -38,8 +39,9 @@ ClusterInfo LoadCluster() {
     return info;
 }
 
-PgConnectOptions AdminTo(const std::string& database) {
-    const ClusterInfo& c = Cluster();
+namespace {
+
+PgConnectOptions AdminTo(const ClusterInfo& c, const std::string& database) {
     PgConnectOptions o;
     o.host = c.host;
     o.port = c.port;
@@ -54,16 +56,38 @@ PgConnectOptions AdminTo(const std::string& database) {
 }  // namespace
 
 const ClusterInfo& Cluster() {
-    static const ClusterInfo info = LoadCluster();
+    static const ClusterInfo info = [] {
+        const char* dir = std::getenv("GVC_PG_STATE_DIR");
+        return LoadCluster(dir && *dir ? dir : GVC_PG_STATE_DIR);
+    }();
     if (info.port == 0)
         ADD_FAILURE() << "no test cluster at " << info.stateDir << " (run the tests with ctest)";
     return info;
 }
 
-int ClusterScript(std::string_view action) {
-    const ProcessResult r = RunProcess({GVC_PG_CLUSTER_SCRIPT, std::string(action), Cluster().stateDir});
+int ClusterScript(std::string_view action, const ClusterInfo& cluster) {
+    const ProcessResult r = RunProcess({GVC_PG_CLUSTER_SCRIPT, std::string(action), cluster.stateDir});
     if (r.exitCode != 0) ADD_FAILURE() << "pg_cluster.sh " << action << ": " << r.err;
     return r.exitCode;
+}
+
+PrivateCluster::PrivateCluster() {
+    char pattern[] = "/tmp/gvc-pg-state.XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        ADD_FAILURE() << "mkdtemp failed";
+        return;
+    }
+    state_ = pattern;
+    const ProcessResult r = RunProcess({GVC_PG_CLUSTER_SCRIPT, "start", state_.string()});
+    if (r.exitCode != 0) ADD_FAILURE() << "pg_cluster.sh start: " << r.err;
+    info_ = LoadCluster(state_.string());
+}
+
+PrivateCluster::~PrivateCluster() {
+    if (state_.empty()) return;
+    RunProcess({GVC_PG_CLUSTER_SCRIPT, "remove", state_.string()});
+    std::error_code ignored;
+    std::filesystem::remove_all(state_, ignored);
 }
 
 std::string UniqueName(std::string_view tag) {
@@ -80,9 +104,10 @@ std::string UniqueName(std::string_view tag) {
            std::to_string(counter++);
 }
 
-TestDatabase::TestDatabase(std::string_view tag) : name_(UniqueName(tag)) {
+TestDatabase::TestDatabase(std::string_view tag, const ClusterInfo& cluster)
+    : cluster_(cluster), name_(UniqueName(tag)) {
     std::string message;
-    auto admin = PgConnection::Connect(AdminTo("postgres"), message);
+    auto admin = PgConnection::Connect(AdminTo(cluster_, "postgres"), message);
     if (!admin) {
         ADD_FAILURE() << "cannot reach the test cluster: " << Utf8FromCp1251(message);
         return;
@@ -94,12 +119,12 @@ TestDatabase::TestDatabase(std::string_view tag) : name_(UniqueName(tag)) {
 TestDatabase::~TestDatabase() {
     if (!ok_) return;
     std::string message;
-    auto admin = PgConnection::Connect(AdminTo("postgres"), message);
+    auto admin = PgConnection::Connect(AdminTo(cluster_, "postgres"), message);
     if (admin) admin->Run("DROP DATABASE IF EXISTS " + *admin->QuoteIdentifier(name_) + " WITH (FORCE)");
 }
 
 PgConnectOptions TestDatabase::AdminOptions() const {
-    return AdminTo(name_);
+    return AdminTo(cluster_, name_);
 }
 
 std::unique_ptr<PgConnection> TestDatabase::Admin() const {
@@ -112,8 +137,8 @@ std::unique_ptr<PgConnection> TestDatabase::Admin() const {
 CentralSettings TestDatabase::SettingsFor(std::string_view user,
                                           const std::filesystem::path& passFile) const {
     CentralSettings s;
-    s.host = Cluster().host;
-    s.port = Cluster().port;
+    s.host = cluster_.host;
+    s.port = cluster_.port;
     s.database = name_;
     s.user = Cp1251FromUtf8(user);
     s.passFile = Cp1251FromUtf8(passFile.string());
@@ -122,7 +147,7 @@ CentralSettings TestDatabase::SettingsFor(std::string_view user,
 }
 
 CentralSettings TestDatabase::AdminSettings() const {
-    return SettingsFor(Cluster().admin, Cluster().adminPassFile);
+    return SettingsFor(cluster_.admin, cluster_.adminPassFile);
 }
 
 TempDir::TempDir() {
@@ -134,6 +159,94 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+RunRecord SampleRun(std::string_view station, int n) {
+    RunRecord r;
+    r.runId = std::string(station) + "-2026-12-11-" + std::to_string(n);
+    r.workstation = std::string(station);
+    r.operatorName = Cp1251FromUtf8("Петров Пётр");
+    r.sensorNumber = "03-01.00.012." + std::to_string(100 + n % 50);
+    r.gasCode = 3;
+    r.gasText = "CO";
+    r.typeNumber = 1;
+    r.typeText = "03-01";
+    r.unitText = Cp1251FromUtf8("мг/м3");
+    r.rangeTop = 200.5;
+    r.startLocal = {11, 12, 2026, 10, n / 60 % 60, n % 60};
+    r.endLocal = {11, 12, 2026, 11, n / 60 % 60, n % 60};
+    r.startUtc = 1796900000 + n;
+    r.endUtc = 1796903600 + n;
+    r.referenceThousandths = 50000 + n;
+    r.referenceSource = n % 2 ? ReferenceSource::kCylinder : ReferenceSource::kTyped;
+    if (n % 2) r.cylinderId = 7;
+    r.temperature = -12;
+    r.zeroAverage = 1021;
+    r.zeroSpread = 3;
+    r.referenceAverage = -88123;
+    r.referenceSpread = 17;
+    r.zeroSeries = {1020, 1021, 1019, n, -2147483647 - 1, 2147483647, 0};
+    r.referenceSeries = {-88120, -88125, -88123};
+    r.before = {1000, -5, 2};
+    r.after = {1013 + n, 4, 3};
+    r.readBack = {1013 + n, 4, 3};
+    r.readBackDone = true;
+    r.outcome = n % 7 == 3 ? RunOutcome::kInterrupted : RunOutcome::kSaved;
+    r.resultText = "OK !";
+    r.saving = {StepOutcome::kOk, StepOutcome::kOk, StepOutcome::kOk, StepOutcome::kOk, ""};
+    r.reportRecordLine = Cp1251FromUtf8("строка ") + std::to_string(n);
+    r.certificateSha256 = std::string(64, 'a');
+    r.certificatePath = Cp1251FromUtf8("D:\\ВЕЛМОР_Датчики\\Датчики\\x.dat");
+    r.nextCalibration = CivilDate{2027, 12, 1 + n % 28};
+    r.asFound.foundZero = ReadingError{0.5, 0.0, 0.25};
+    r.asFound.foundReference = ReadingError{46.0, -8.0, -2.0 + 1.0 / 3.0};
+    r.asFound.foundInTolerance = true;
+    r.asFound.tolerancePercent = 10.0;
+    r.asFound.leftReference = ReadingError{50.01, 0.02, 0.005};
+    return r;
+}
+
+Workstation::Workstation() {
+    std::filesystem::create_directories(DataDir());
+}
+
+std::filesystem::path Workstation::DataDir() const {
+    return dir_.Path() / "ВЕЛМОР_Датчики";
+}
+
+std::filesystem::path Workstation::DatabaseFile() const {
+    return DataDir() / "calibrations.sqlite";
+}
+
+std::string Workstation::DriveEnv() const {
+    return "GVC_DRIVE_D=" + dir_.Path().string();
+}
+
+std::unique_ptr<CalibrationStore> Workstation::OpenStore() const {
+    std::string message;
+    auto store = CalibrationStore::Open(DatabaseFile(), message);
+    if (!store) ADD_FAILURE() << Utf8FromCp1251(message);
+    return store;
+}
+
+bool Workstation::AddRuns(std::string_view station, int first, int count) const {
+    auto store = OpenStore();
+    if (!store) return false;
+    SqliteTransaction tx(store->Db());
+    std::string message;
+    for (int n = first; n < first + count; ++n) {
+        if (!InsertRunRow(store->Db(), SampleRun(station, n), std::nullopt, kStoreSchemaVersion, message)) {
+            ADD_FAILURE() << Utf8FromCp1251(message);
+            return false;
+        }
+    }
+    return tx.Commit();
+}
+
+void Workstation::WriteSettings(const CentralSettings& settings) const {
+    std::ofstream(DataDir() / "central.ini", std::ios::binary) << CentralSettingsText(settings);
+    std::filesystem::permissions(DataDir() / "central.ini",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view input,

@@ -1,0 +1,210 @@
+#include "central/central_sender.h"
+
+#include <chrono>
+
+#include "central/central_outbox.h"
+#include "central/central_submit.h"
+#include "util/cp1251.h"
+#include "util/host_names.h"
+
+namespace gvc {
+
+using namespace gvc::literals;
+
+namespace {
+
+enum class Submitted { kAdded, kAlready, kConflict, kFailed };
+
+struct Submission {
+    Submitted outcome = Submitted::kFailed;
+    std::int64_t seq = 0;
+};
+
+Submission Submit(PgConnection& server, const std::string& stationId, const std::string& stationName,
+                  const StoredRun& row) {
+    const PgResult r = server.Exec(SubmitRunSql(), SubmitRunParams(stationId, stationName, row));
+    if (!r.Ok() || r.Rows() != 1) return {};
+    const std::string outcome = r.Text(0, 0);
+    const std::int64_t seq = r.Int(0, 1).value_or(0);
+    if (outcome == "added") return {Submitted::kAdded, seq};
+    if (outcome == "already") return {Submitted::kAlready, seq};
+    return {Submitted::kConflict, seq};
+}
+
+std::int64_t NowUtc() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// Why sending stopped, naming the run when one was at fault.
+std::string ServerProblem(PgConnection& server, const StoredRun* row) {
+    std::string text = server.Lost() ? std::string("связь с центральной базой прервана: "_cp)
+                                     : std::string("центральная база не приняла запись: "_cp);
+    if (row) text += row->record.runId + ": ";
+    return text + server.Error();
+}
+
+class Sender {
+public:
+    Sender(CalibrationStore& store, PgConnection& server, const SendOptions& options, std::string stationId,
+           std::string stationName)
+        : store_(store),
+          server_(server),
+          options_(options),
+          stationId_(std::move(stationId)),
+          stationName_(std::move(stationName)) {}
+
+    // Sends everything unsent; false when it had to stop (result_.message says why).
+    bool Run() {
+        std::int64_t after = 0;
+        const int batch = options_.batchSize < 1 ? 1 : options_.batchSize;
+        for (;;) {
+            if (options_.stopRequested && options_.stopRequested()) return Stop("отправка прервана"_cp);
+            auto rows = UnsentRuns(store_, after, batch);
+            if (!rows.ok) return Stop(rows.message);
+            if (rows.value.empty()) return true;
+            after = rows.value.back().id;
+            if (!SendBatch(rows.value)) {
+                // A row the server refuses must not hold back the others:
+                // unless the connection is gone, each goes alone.
+                if (server_.Lost() || !SendOneByOne(rows.value)) return false;
+            }
+        }
+    }
+
+    SendResult result_;
+
+private:
+    bool Stop(std::string_view message) {
+        if (result_.message.empty()) result_.message = message;
+        return false;
+    }
+
+    // The batch in one server transaction, then marked here.
+    bool SendBatch(const std::vector<StoredRun>& rows) {
+        std::vector<SentMark> marks;
+        int added = 0, already = 0, refused = 0;
+        {
+            PgTransaction tx(server_);
+            if (!tx.Began()) return Stop(ServerProblem(server_, nullptr));
+            for (const StoredRun& row : rows) {
+                const Submission s = Submit(server_, stationId_, stationName_, row);
+                if (s.outcome == Submitted::kFailed) return Stop(ServerProblem(server_, &row));
+                if (s.outcome == Submitted::kConflict) {
+                    ++refused;
+                    NoteConflict(row);
+                    continue;
+                }
+                (s.outcome == Submitted::kAdded ? added : already) += 1;
+                marks.push_back({row.record.runId, s.seq});
+            }
+            if (!tx.Commit()) return Stop(ServerProblem(server_, nullptr));
+        }
+        result_.message.clear();
+        result_.sent += added;
+        result_.alreadyThere += already;
+        result_.refused += refused;
+        return Mark(marks);
+    }
+
+    bool SendOneByOne(const std::vector<StoredRun>& rows) {
+        result_.message.clear();
+        std::string firstProblem;
+        for (const StoredRun& row : rows) {
+            const Submission s = Submit(server_, stationId_, stationName_, row);
+            if (s.outcome == Submitted::kFailed) {
+                if (server_.Lost()) return Stop(ServerProblem(server_, &row));
+                if (firstProblem.empty()) firstProblem = ServerProblem(server_, &row);
+                continue;
+            }
+            if (s.outcome == Submitted::kConflict) {
+                ++result_.refused;
+                NoteConflict(row);
+                continue;
+            }
+            (s.outcome == Submitted::kAdded ? result_.sent : result_.alreadyThere) += 1;
+            if (!Mark({{row.record.runId, s.seq}})) return false;
+        }
+        if (!firstProblem.empty() && rowProblem_.empty()) rowProblem_ = firstProblem;
+        return true;
+    }
+
+    bool Mark(const std::vector<SentMark>& marks) {
+        std::string message;
+        if (MarkSent(store_, marks, NowUtc(), message)) return true;
+        return Stop(std::string("отправленное не отмечено в базе рабочего места: "_cp) + message);
+    }
+
+    void NoteConflict(const StoredRun& row) {
+        if (!rowProblem_.empty()) return;
+        rowProblem_ =
+            std::string("центральная база хранит под тем же номером другую запись: "_cp) + row.record.runId;
+    }
+
+public:
+    std::string rowProblem_;
+
+private:
+    CalibrationStore& store_;
+    PgConnection& server_;
+    const SendOptions& options_;
+    std::string stationId_;
+    std::string stationName_;
+};
+
+}  // namespace
+
+SendResult SendPendingRuns(CalibrationStore& store, const CentralSettings& settings,
+                           const SendOptions& options) {
+    SendResult result;
+    std::string message;
+    const auto stationId = StationId(store, message);
+    if (!stationId) {
+        result.message = message;
+    } else if (auto server = PgConnection::Connect(ConnectOptionsOf(settings), message); !server) {
+        result.message = message;
+    } else {
+        result.connected = true;
+        Sender sender(store, *server, options, *stationId,
+                      options.stationName.empty() ? ComputerName() : options.stationName);
+        sender.result_.connected = true;
+        const bool finished = sender.Run();
+        result = sender.result_;
+        if (server->Lost()) result.connected = false;
+        if (finished && result.message.empty()) result.message = sender.rowProblem_;
+    }
+    const auto left = UnsentRunCount(store);
+    result.left = left.ok ? left.value : -1;
+    if (!left.ok && result.message.empty()) result.message = left.message;
+    result.complete = left.ok && left.value == 0;
+    return result;
+}
+
+std::chrono::seconds SendRetryDelay(int failedTries) {
+    if (failedTries <= 0) return std::chrono::seconds(0);
+    constexpr std::int64_t kFirst = 5, kMost = 300;
+    std::int64_t delay = kFirst;
+    for (int i = 1; i < failedTries && delay < kMost; ++i)
+        delay *= 2;
+    return std::chrono::seconds(delay < kMost ? delay : kMost);
+}
+
+std::string CentralStatusText(CentralState state, std::int64_t unsent) {
+    switch (state) {
+        case CentralState::kSent:
+            return std::string("Центральная база: отправлено"_cp);
+        case CentralState::kUnsent:
+            return std::string("Центральная база: не отправлено "_cp) + std::to_string(unsent);
+        case CentralState::kNoConnection:
+            break;
+    }
+    return std::string("Центральная база: нет связи"_cp);
+}
+
+CentralState CentralStateOf(const SendResult& result) {
+    if (!result.connected) return CentralState::kNoConnection;
+    return result.left == 0 ? CentralState::kSent : CentralState::kUnsent;
+}
+
+}  // namespace gvc

@@ -1,0 +1,138 @@
+#include <filesystem>
+#include <ostream>
+
+#include "central/central_schema.h"
+#include "central/central_settings.h"
+#include "cli/central_commands.h"
+#include "cli/central_options.h"
+#include "util/native_path.h"
+
+namespace gvc::cli {
+
+namespace {
+
+using namespace gvc::literals;
+
+int Usage(CommandIo io) {
+    io.err
+        << "usage: gvc-cli central init|add-user|connect|send|status [OPTIONS]\n"
+           "  central init --host H [--port P] --database D --user ADMIN [--passfile PGPASS] [--sslmode M]\n"
+           "  central add-user NAME [--reader] [--password-file FILE] --host H ... (as init)\n"
+           "  central connect --host H [--port P] --database D --user U [--passfile PGPASS] [--sslmode M]\n"
+           "                  [--password-file FILE | --password-stdin]\n"
+           "  central send\n"
+           "  central status\n";
+    return 2;
+}
+
+std::unique_ptr<PgConnection> ConnectOrSay(const CentralSettings& settings, CommandIo io) {
+    std::string message;
+    auto connection = PgConnection::Connect(ConnectOptionsOf(settings), message);
+    if (!connection) PrintLine(io.err, message);
+    return connection;
+}
+
+// As the administrator: the schema and the roles, created or migrated.
+int Init(std::span<const std::string> args, CommandIo io) {
+    const auto a = ParseCentralArgs(args, kConnectionOptions, {}, io);
+    if (!a || !a->positional.empty()) return Usage(io);
+    const auto settings = SettingsFromArgs(*a, io);
+    if (!settings) return 2;
+    const auto admin = ConnectOrSay(*settings, io);
+    if (!admin) return 1;
+    std::string message;
+    const auto before = CentralSchemaVersion(*admin, message);
+    if (!before || !MigrateCentral(*admin, message)) {
+        PrintLine(io.err, message);
+        return 1;
+    }
+    io.out << "schema gvc at version " << CentralSchemaTarget() << " (was " << *before << "); roles "
+           << kWorkstationRole << " and " << kReaderRole << "\n";
+    return 0;
+}
+
+// As the administrator: a login user joins the workstation (or reader) role.
+int AddUser(std::span<const std::string> args, CommandIo io) {
+    std::set<std::string> valued = kConnectionOptions;
+    valued.insert("--password-file");
+    const auto a = ParseCentralArgs(args, valued, {"--reader"}, io);
+    if (!a || a->positional.size() != 1) return Usage(io);
+    const auto settings = SettingsFromArgs(*a, io);
+    if (!settings) return 2;
+    const auto password = ReadPassword(*a, io);
+    if (!password) return 2;
+    const auto admin = ConnectOrSay(*settings, io);
+    if (!admin) return 1;
+    const bool reader = a->Has("--reader");
+    std::string message;
+    if (!AddCentralUser(*admin, a->positional[0], *password,
+                        reader ? CentralRole::kReader : CentralRole::kWorkstation, message)) {
+        PrintLine(io.err, message);
+        return 1;
+    }
+    io.out << "user " << a->positional[0] << " is in " << (reader ? kReaderRole : kWorkstationRole) << "\n";
+    return 0;
+}
+
+// The workstation's central.ini (and its password file), then a first connection.
+int Connect(std::span<const std::string> args, CommandIo io) {
+    std::set<std::string> valued = kConnectionOptions;
+    valued.insert("--password-file");
+    const auto a = ParseCentralArgs(args, valued, {"--password-stdin"}, io);
+    if (!a || !a->positional.empty()) return Usage(io);
+    auto settings = SettingsFromArgs(*a, io);
+    if (!settings) return 2;
+    if (settings->host.empty() || settings->database.empty() || settings->user.empty()) {
+        io.err << "gvc-cli central connect: --host, --database and --user are needed\n";
+        return 2;
+    }
+    if (settings->port == 0) settings->port = 5432;
+    const bool withPassword = a->Has("--password-file") || a->Has("--password-stdin");
+    if (withPassword && settings->passFile.empty()) settings->passFile = locations::CentralPassFile;
+    std::optional<std::string> password;
+    if (withPassword && !(password = ReadPassword(*a, io))) return 2;
+
+    const std::filesystem::path folder = NativePath(locations::CentralSettingsFile).parent_path();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    std::string cause;
+    if (password && !SavePassFile(*settings, *password, cause)) {
+        PrintLine(io.err, std::string("файл пароля не записан: "_cp) + settings->passFile + ": " + cause);
+        return 1;
+    }
+    if (!SaveCentralSettings(*settings, cause)) {
+        PrintLine(io.err, std::string("файл настроек не записан: "_cp) +
+                              std::string(locations::CentralSettingsFile) + ": " + cause);
+        return 1;
+    }
+    io.out << "written " << Utf8FromCp1251(locations::CentralSettingsFile) << "\n";
+    const auto server = ConnectOrSay(*settings, io);
+    if (!server) return 1;
+    std::string message;
+    const auto version = CentralSchemaVersion(*server, message);
+    if (!version || *version == 0) {
+        PrintLine(io.err,
+                  version ? std::string("на сервере нет схемы gvc (gvc-cli central init)"_cp) : message);
+        return 1;
+    }
+    io.out << "connected: schema gvc version " << *version << "\n";
+    return 0;
+}
+
+}  // namespace
+
+// The laboratory's central database: setting up the server, connecting a
+// workstation, sending its runs, and its state.
+int RunCentral(std::span<const std::string> args, CommandIo io) {
+    if (args.empty()) return Usage(io);
+    const std::string& what = args[0];
+    const auto rest = args.subspan(1);
+    if (what == "init") return Init(rest, io);
+    if (what == "add-user") return AddUser(rest, io);
+    if (what == "connect") return Connect(rest, io);
+    if (what == "send") return CentralSend(rest, io);
+    if (what == "status") return CentralStatus(rest, io);
+    return Usage(io);
+}
+
+}  // namespace gvc::cli
