@@ -42,6 +42,13 @@ struct CentralRun {
     std::string serverHash;
 };
 
+// What the server keeps of a workstation's chain: the last sequence number
+// it gave and that row's server hash.
+struct CentralStationHead {
+    std::int64_t lastSeq = 0;
+    std::string lastHash;
+};
+
 class CentralReader {
 public:
     ~CentralReader();
@@ -71,6 +78,8 @@ public:
     // Every run one workstation sent, in its sequence, with the server's chain
     // (for comparing the workstation's database with the server's copy).
     StoreRead<std::vector<CentralRun>> WorkstationRuns(std::string_view workstationId);
+    // Its head; nothing (and ok) when the server does not know the workstation.
+    StoreRead<std::optional<CentralStationHead>> StationHead(std::string_view workstationId);
 
     PgConnection& Connection() { return *connection_; }
 

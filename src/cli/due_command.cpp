@@ -1,6 +1,7 @@
 #include <charconv>
 #include <ostream>
 
+#include "cli/central_access.h"
 #include "cli/cli_command.h"
 #include "cli/store_access.h"
 #include "history/due_list.h"
@@ -19,7 +20,7 @@ constexpr std::int64_t kDefaultWithinDays = 30;
 constexpr std::int64_t kMaxWithinDays = 100000;
 
 int Usage(CommandIo io) {
-    io.err << "usage: gvc-cli due [--within DAYS] [--today YYYY-MM-DD] [--tsv] [--files]\n";
+    io.err << "usage: gvc-cli due [--within DAYS] [--today YYYY-MM-DD] [--tsv] [--files | --central]\n";
     return 2;
 }
 
@@ -30,8 +31,12 @@ std::string Cell(std::string_view cp1251, int width) {
 }  // namespace
 
 // The sensors whose next calibration is past or near, from the newest
-// certificate of every sensor below the sensors directory.
-int RunDue(std::span<const std::string> args, CommandIo io) {
+// certificate of every sensor below the sensors directory, the workstation's
+// database, or with --central the newest run of each sensor from any
+// workstation on the laboratory's server.
+int RunDue(std::span<const std::string> allArgs, CommandIo io) {
+    const CentralChoice choice = TakeCentralOption(allArgs);
+    const std::span<const std::string> args = choice.rest;
     std::int64_t within = kDefaultWithinDays;
     CivilDate today = LocalDateToday();
     bool tsv = false;
@@ -60,6 +65,7 @@ int RunDue(std::span<const std::string> args, CommandIo io) {
             return Usage(io);
         }
     }
+    if (choice.central) return files ? Usage(io) : DueFromCentral(today, within, tsv, io);
     // The database when there is one; the certificates themselves with --files or without it.
     if (!files && WorkstationStoreExists()) return DueFromStore(today, within, tsv, io);
     const CertificateScan scan = ScanCertificates(NativePath(locations::SensorsDir));

@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/central_access.h"
 #include "cli/cli_command.h"
 #include "cli/store_access.h"
 #include "history/csv_export.h"
@@ -10,10 +11,13 @@
 
 namespace gvc::cli {
 
-// The workstation database's logged runs, or the records of one or more report
-// logs, as one CSV table, merged by date, time and sensor, each calibration
-// once. Every log must verify before anything is printed.
-int RunExportCsv(std::span<const std::string> args, CommandIo io) {
+// The workstation database's logged runs (with --central: every workstation's
+// on the laboratory's server), or the records of one or more report logs, as
+// one CSV table, merged by date, time and sensor, each calibration once. Every
+// log must verify before anything is printed.
+int RunExportCsv(std::span<const std::string> allArgs, CommandIo io) {
+    const CentralChoice choice = TakeCentralOption(allArgs);
+    const std::span<const std::string> args = choice.rest;
     CsvFlavour flavour = CsvFlavour::kRfc4180;
     std::vector<std::string> logs;
     for (const std::string& arg : args) {
@@ -22,6 +26,11 @@ int RunExportCsv(std::span<const std::string> args, CommandIo io) {
         } else {
             logs.push_back(arg);
         }
+    }
+    if (choice.central) {
+        if (logs.empty()) return CsvFromCentral(flavour == CsvFlavour::kExcel, io);
+        io.err << "usage: gvc-cli export-csv [--excel] --central  (no LOG with --central)\n";
+        return 2;
     }
     // Without a LOG: the runs of the workstation's database, with its columns after the log's.
     if (logs.empty()) {

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/central_access.h"
 #include "cli/cli_command.h"
 #include "cli/store_access.h"
 #include "history/report_records.h"
@@ -28,13 +29,17 @@ std::string PadRight(std::string text, std::size_t width) {
 }  // namespace
 
 // One sensor's calibrations from the workstation's database, or from a report
-// log (the one given, or the workstation's when there is no database),
+// log (the one given, or the workstation's when there is no database), or
+// with --central from every workstation's runs on the laboratory's server,
 // oldest first, with the change of K<i> from the previous calibration.
-int RunHistory(std::span<const std::string> args, CommandIo io) {
-    if (args.empty() || args.size() > 2) {
-        io.err << "usage: gvc-cli history SENSOR [LOG]\n";
+int RunHistory(std::span<const std::string> allArgs, CommandIo io) {
+    const CentralChoice choice = TakeCentralOption(allArgs);
+    const std::span<const std::string> args = choice.rest;
+    if (args.empty() || args.size() > 2 || (choice.central && args.size() != 1)) {
+        io.err << "usage: gvc-cli history SENSOR [LOG] | history SENSOR --central\n";
         return 2;
     }
+    if (choice.central) return HistoryFromCentral(SensorNumberFromArgument(Cp1251FromUtf8(args[0])), io);
     const std::string sensor = SensorNumberFromArgument(Cp1251FromUtf8(args[0]));
     // Without a LOG the workstation's database is read when there is one.
     if (args.size() == 1 && WorkstationStoreExists()) return HistoryFromStore(sensor, io);

@@ -30,6 +30,19 @@ int HistoryFromStore(const std::string& sensor, CommandIo io);
 int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io);
 int CsvFromStore(bool excel, CommandIo io);
 
+// The same output from runs read from any database (the workstation's or the
+// laboratory's server). `source` names it in "no calibrations of S in ...";
+// `workstation` adds each run's workstation after its operator.
+struct HistoryShape {
+    std::string source;
+    bool workstation = false;
+};
+int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> read,
+                 const std::map<std::int64_t, Cylinder>& cylinders, const HistoryShape& shape, CommandIo io);
+int PrintDue(const StoreRead<std::vector<StoreDueSensor>>& read, bool tsv, CommandIo io);
+int PrintCsv(StoreRead<std::vector<StoredRun>> read, const std::map<std::int64_t, Cylinder>& cylinders,
+             bool excel, CommandIo io);
+
 // The reference in thousandths from a cylinder of the database for a sensor of
 // `gasCode`; nothing after telling the operator why it cannot be used (none
 // such, retired, expired, another gas, a concentration out of range).

@@ -28,8 +28,8 @@ struct LoggedRun {
     RunRecord run;
 };
 
-std::optional<std::vector<LoggedRun>> Logged(CalibrationStore& store, std::string_view sensor, CommandIo io) {
-    auto read = sensor.empty() ? store.LoggedRuns() : store.SensorRuns(sensor);
+std::optional<std::vector<LoggedRun>> Logged(StoreRead<std::vector<StoredRun>> read, std::string_view sensor,
+                                             CommandIo io) {
     if (!read.ok) {
         PrintLine(io.err, read.message);
         return std::nullopt;
@@ -50,13 +50,12 @@ std::optional<std::vector<LoggedRun>> Logged(CalibrationStore& store, std::strin
 
 }  // namespace
 
-int HistoryFromStore(const std::string& sensor, CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
-    if (!store) return 1;
-    const auto runs = Logged(*store, sensor, io);
+int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> read,
+                 const std::map<std::int64_t, Cylinder>& cylinders, const HistoryShape& shape, CommandIo io) {
+    const auto runs = Logged(std::move(read), sensor, io);
     if (!runs) return 1;
     if (runs->empty()) {
-        PrintLine(io.err, "no calibrations of " + sensor + " in the database");
+        PrintLine(io.err, "no calibrations of " + sensor + " in " + shape.source);
         return 1;
     }
     std::vector<ReportRecord> records;
@@ -64,10 +63,10 @@ int HistoryFromStore(const std::string& sensor, CommandIo io) {
         records.push_back(r.record);
     // The records are in order already; SensorHistory keeps that order.
     const std::vector<HistoryEntry> history = SensorHistory(records, sensor);
-    const auto cylinders = CylinderMap(*store);
     io.out << "sensor " << Utf8FromCp1251(sensor) << ": " << history.size() << " calibrations\n";
     io.out << "date        time      no.  K<00>     K<i>      change of K<i>  as found; as left; cylinder; "
-              "operator\n";
+              "operator"
+           << (shape.workstation ? "; workstation" : "") << "\n";
     for (std::size_t i = 0; i < history.size() && i < runs->size(); ++i) {
         const HistoryEntry& e = history[i];
         const ReportRecord& r = e.record;
@@ -83,6 +82,7 @@ int HistoryFromStore(const std::string& sensor, CommandIo io) {
                                 : ReadingText(run.asFound.foundReference) + " " + ToleranceText(run) + "; " +
                                       ReadingText(run.asFound.leftReference);
         extra += "; " + CylinderText(run, cylinders) + "; " + run.operatorName;
+        if (shape.workstation) extra += "; " + run.workstation;
         line += "  " + extra;
         if (e.fastChange) line += "  ! fast change";
         if (RecordWithoutSensorWrite(run)) line += "  ! " + std::string("ДАТЧИК НЕ ЗАПИСАН"_cp);
@@ -91,10 +91,20 @@ int HistoryFromStore(const std::string& sensor, CommandIo io) {
     return 0;
 }
 
+int HistoryFromStore(const std::string& sensor, CommandIo io) {
+    const auto store = OpenStoreOrSay(io, false);
+    if (!store) return 1;
+    return PrintHistory(sensor, sensor.empty() ? store->LoggedRuns() : store->SensorRuns(sensor),
+                        CylinderMap(*store), HistoryShape{"the database", false}, io);
+}
+
 int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io) {
     const auto store = OpenStoreOrSay(io, false);
     if (!store) return 1;
-    const auto read = store->DueList(today, within);
+    return PrintDue(store->DueList(today, within), tsv, io);
+}
+
+int PrintDue(const StoreRead<std::vector<StoreDueSensor>>& read, bool tsv, CommandIo io) {
     if (!read.ok) {
         PrintLine(io.err, read.message);
         return 1;
@@ -125,9 +135,13 @@ int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandI
 int CsvFromStore(bool excel, CommandIo io) {
     const auto store = OpenStoreOrSay(io, false);
     if (!store) return 1;
-    const auto runs = Logged(*store, {}, io);
+    return PrintCsv(store->LoggedRuns(), CylinderMap(*store), excel, io);
+}
+
+int PrintCsv(StoreRead<std::vector<StoredRun>> read, const std::map<std::int64_t, Cylinder>& cylinders,
+             bool excel, CommandIo io) {
+    const auto runs = Logged(std::move(read), {}, io);
     if (!runs) return 1;
-    const auto cylinders = CylinderMap(*store);
     std::vector<ReportRecord> records;
     std::vector<std::vector<std::string>> extra;
     for (const LoggedRun& r : *runs) {
