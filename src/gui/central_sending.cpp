@@ -16,12 +16,13 @@ struct CentralSendControl {
 
 namespace {
 
-// The status line's state after a pass: all sent, runs waiting (whatever kept
-// them), or the server not reached with nothing known to wait.
+// The status line's state after a pass: runs waiting, whatever keeps them
+// (the reason is the tooltip); else the server not reached, or the waiting
+// runs not known; else all sent.
 CentralState StateAfter(const SendResult& result) {
-    if (result.complete && result.left == 0) return CentralState::kSent;
     if (result.left > 0) return CentralState::kUnsent;
-    return CentralState::kNoConnection;
+    if (!result.connected || result.left < 0) return CentralState::kNoConnection;
+    return CentralState::kSent;
 }
 
 }  // namespace
