@@ -14,7 +14,7 @@ using namespace gvc::literals;
 namespace {
 
 std::string Unreachable(const std::string& reason) {
-    return std::string("Центральная база недоступна: "_cp) + reason;
+    return std::string("Центральная база недоступна.\n"_cp) + reason;
 }
 
 }  // namespace

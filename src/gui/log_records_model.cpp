@@ -86,7 +86,12 @@ QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
         return index.column() >= kNumber && index.column() <= kKi ? int(Qt::AlignRight | Qt::AlignVCenter)
                                                                   : int(Qt::AlignLeft | Qt::AlignVCenter);
     if (role == Qt::ForegroundRole || role == Qt::ToolTipRole) {
-        if (flagged_.empty() || flagged_.count(RecordKey(*r)) == 0) return {};
+        if (flagged_.empty() || flagged_.count(RecordKey(*r)) == 0) {
+            // The laboratory's records name their workstation wherever the pointer is.
+            if (role == Qt::ToolTipRole && workstations_)
+                return Qs("Рабочее место: "_cp) + Qs(WorkstationAt(index.row()));
+            return {};
+        }
         if (role == Qt::ForegroundRole) return colour::kRed;
         return Qs(
             "Запись сделана, но Датчик не сохранил градуировку (запись в Датчик или контрольное чтение не удалось)"_cp);

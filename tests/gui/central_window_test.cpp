@@ -75,7 +75,7 @@ RunRecord SavedRun(const std::string& station, const std::string& runId, const s
     const CivilDate day = DateFromDayNumber(today - daysAgo);
     run.startLocal = {day.day, day.month, day.year, 9, 0, 0};
     run.endLocal = {day.day, day.month, day.year, 9, 10 + number % 10, 0};
-    run.startUtc = 1'700'000'000 + (today - daysAgo) * 86400;
+    run.startUtc = (today - daysAgo) * 86400 + 6 * 3600;
     run.endUtc = run.startUtc + 600;
     run.referenceThousandths = 50000;
     run.outcome = RunOutcome::kSaved;
@@ -284,10 +284,17 @@ private Q_SLOTS:
         QCOMPARE(page.Model().headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
                  U("Рабочее место"_cp));
         QCOMPARE(page.Model().rowCount(), 4);
-        QStringList stations;
-        for (int row = 0; row < page.Model().rowCount(); ++row)
-            stations << page.Model().data(page.Model().index(row, 7), Qt::DisplayRole).toString();
-        QVERIFY2(stations.contains(U(a)) && stations.contains(U(b)), qPrintable(stations.join(", ")));
+        // Newest first, each with its workstation (this one's imported record aside).
+        QStringList rows;
+        for (int row = 0; row < page.Model().rowCount(); ++row) {
+            const QString station = page.Model().data(page.Model().index(row, 7), Qt::DisplayRole).toString();
+            if (station != U(a) && station != U(b)) continue;
+            rows << page.Model().data(page.Model().index(row, 2), Qt::DisplayRole).toString() + " " + station;
+            QCOMPARE(page.Model().data(page.Model().index(row, 0), Qt::ToolTipRole).toString(),
+                     U("Рабочее место: "_cp) + station);
+        }
+        QCOMPARE(rows, QStringList({"01-01.00.000.002 " + U(a), "01-01.00.000.001 " + U(b),
+                                    "01-01.00.000.001 " + U(a)}));
         QCOMPARE(page.stLog->text(), U("Записей лаборатории: 4"_cp));
 
         // The laboratory's due list: sensor 1's newest run is B's (overdue by
@@ -341,7 +348,7 @@ private Q_SLOTS:
         page.rbLaboratory->click();
         QTRY_VERIFY(page.Loaded());
         QVERIFY(page.stLaboratory->isVisible());
-        QVERIFY2(page.stLaboratory->text().startsWith(U("Центральная база недоступна: "_cp)),
+        QVERIFY2(page.stLaboratory->text().startsWith(U("Центральная база недоступна.\n"_cp)),
                  qPrintable(page.stLaboratory->text()));
         QCOMPARE(page.stLog->text(), U("Нет связи с центральной базой"_cp));
         QCOMPARE(page.Model().rowCount(), 0);
