@@ -6,6 +6,7 @@
 // sensor's history with the workstation of each run, and says when the server
 // cannot be reached; closing the window while a send waits on a server that
 // never answers ends within the connection's time-out.
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -172,6 +173,11 @@ class CentralWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() {
+        // The program's font, so that the pictures look as the program does.
+        QApplication::setFont(ProgramFont());
+    }
+
     void nothingOfItWithoutCentralIni() {
         ProgramSandbox sandbox;
         sandbox.CopyTable();
