@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <map>
 
+#include "central/central_settings.h"
+#include "gui/central_laboratory_read.h"
 #include "gui/certificate_pdf.h"
 #include "gui/certificate_run_section.h"
 #include "gui/gui_text.h"
@@ -125,23 +127,24 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
     btSettings->setToolTip(Qs("Имя оператора и допуск \"как найдено\""_cp));
 
     tvLog = new QTableView(this);
-    Place(tvLog, "tvLog", {4, 30, 374, 172});
+    Place(tvLog, "tvLog", {4, 30, 374, 152});
     model_ = new LogRecordsModel(this);
     tvLog->setModel(model_);
     SetUpTable(tvLog, {66, 52, 106, 30, 52, 52});
 
-    lDue = MakeLabel(this, "lDue", {6, 204, 372, 15}, Qs("Срок градуировки подошел (30 дней) или прошел"_cp));
-    lvDue = MakeTable(this, "lvDue", {4, 220, 374, 86},
+    lDue = MakeLabel(this, "lDue", {6, 184, 372, 15}, Qs("Срок градуировки подошел (30 дней) или прошел"_cp));
+    lvDue = MakeTable(this, "lvDue", {4, 200, 374, 86},
                       {"Номер Датчика"_cp, "Газ"_cp, "Градуирован"_cp, "Следующая"_cp, "Дней"_cp},
                       {106, 64, 68, 68, 40});
 
     pnSlope = new SlopePlot(this);
-    Place(pnSlope, "pnSlope", {384, 30, 244, 128});
+    Place(pnSlope, "pnSlope", {384, 30, 244, 118});
     pnSlope->setFont(ProgramFont());
-    lvHistory = MakeTable(this, "lvHistory", {384, 162, 244, 144},
+    lvHistory = MakeTable(this, "lvHistory", {384, 152, 244, 134},
                           {"Дата"_cp, "№"_cp, "K<i>"_cp, "Изменение"_cp, "Как найдено"_cp, "Как оставлено"_cp,
                            "Баллон"_cp, "Оператор"_cp},
                           {66, 30, 56, 60, 120, 90, 150, 80});
+    BuildCentralRow();
 
     openFile = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
 
@@ -172,6 +175,7 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
 LogPage::~LogPage() {
     // The worker posts its result to this page; it must be done first.
     if (worker_.joinable()) worker_.join();
+    if (historyWorker_.joinable()) historyWorker_.join();
 }
 
 void LogPage::showEvent(QShowEvent* event) {
@@ -187,6 +191,15 @@ void LogPage::Reload() {
     loading_ = true;
     stLog->setText(Qs("Чтение журнала..."_cp));
     if (worker_.joinable()) worker_.join();
+    if (scope_ == Scope::kLaboratory && central_) {
+        worker_ = std::thread([this, central = central_] {
+            auto read = std::make_shared<LaboratoryLog>(
+                ReadLaboratoryLog(*central, LocalDateToday(), kDueWithinDays));
+            QMetaObject::invokeMethod(
+                this, [this, read] { ApplyLaboratory(read); }, Qt::QueuedConnection);
+        });
+        return;
+    }
     worker_ = std::thread([this, database = database_] {
         auto read = std::make_shared<WorkstationRecords>(ReadWorkstationRecords());
         std::set<std::string> flagged = FlaggedRecords(database);
@@ -198,8 +211,19 @@ void LogPage::Reload() {
 void LogPage::Apply(std::shared_ptr<WorkstationRecords> read, std::set<std::string> flagged) {
     QElapsedTimer busy;
     busy.start();
+    if (scope_ != Scope::kWorkstation) {
+        // The operator chose the laboratory while this workstation's log was read.
+        loading_ = false;
+        reloadAgain_ = false;
+        Reload();
+        return;
+    }
     data_ = std::move(read);
     records_ = std::shared_ptr<const std::vector<ReportRecord>>(data_, &data_->log.records);
+    workstations_.reset();
+    laboratoryRuns_.clear();
+    stLaboratory->hide();
+    stLog->setToolTip(QString());
     model_->SetFlagged(std::move(flagged));
     model_->SetRecords(records_);
     if (data_->log.ok) {
@@ -212,6 +236,10 @@ void LogPage::Apply(std::shared_ptr<WorkstationRecords> read, std::set<std::stri
     ShowDue();
     ShowHistory();
     lastApplyMs_ = static_cast<double>(busy.nsecsElapsed()) / 1e6;
+    LoadingDone();
+}
+
+void LogPage::LoadingDone() {
     loading_ = false;
     if (reloadAgain_) {
         reloadAgain_ = false;
@@ -220,25 +248,14 @@ void LogPage::Apply(std::shared_ptr<WorkstationRecords> read, std::set<std::stri
 }
 
 void LogPage::ShowDue() {
-    const std::vector<DueSensor> due =
-        DueSensors(data_->certificates.certificates, LocalDateToday(), kDueWithinDays);
-    lvDue->setRowCount(static_cast<int>(due.size()));
-    for (int row = 0; row < static_cast<int>(due.size()); ++row) {
-        const DueSensor& d = due[static_cast<std::size_t>(row)];
+    std::vector<StoreDueSensor> due;
+    for (const DueSensor& d :
+         DueSensors(data_->certificates.certificates, LocalDateToday(), kDueWithinDays)) {
         const CertificateSummary& s = d.certificate.summary;
-        const QString days = QString::number(d.daysLeft);
-        QTableWidgetItem* items[] = {Item(Qs(s.sensorNumber)), Item(Qs(s.gas)),
-                                     Item(QString::fromStdString(DotDateText(s.calibrated.date))),
-                                     Item(QString::fromStdString(DotDateText(s.nextCalibration))),
-                                     Item(days, kRight)};
-        for (int column = 0; column < 5; ++column) {
-            if (d.daysLeft < 0) items[column]->setForeground(colour::kRed);
-            if (d.endOfUsePassed)
-                items[column]->setToolTip(Qs("Дата окончания использования прошла: "_cp) +
-                                          QString::fromStdString(DotDateText(*s.endOfUse)));
-            lvDue->setItem(row, column, items[column]);
-        }
+        due.push_back({s.sensorNumber, s.gas, s.calibrated.date, s.nextCalibration, s.endOfUse, d.daysLeft,
+                       d.endOfUsePassed});
     }
+    ShowDueRows(due);
     const std::size_t problems = data_->certificates.problems.size();
     lDue->setToolTip(QString());
     if (problems > 0) {
@@ -252,24 +269,51 @@ void LogPage::ShowDue() {
     SetTextColour(lDue, problems > 0 ? colour::kRed : Qt::black);
 }
 
+void LogPage::ShowDueRows(const std::vector<StoreDueSensor>& due) {
+    lvDue->setRowCount(static_cast<int>(due.size()));
+    for (int row = 0; row < static_cast<int>(due.size()); ++row) {
+        const StoreDueSensor& d = due[static_cast<std::size_t>(row)];
+        QTableWidgetItem* items[] = {Item(Qs(d.sensorNumber)), Item(Qs(d.gasText)),
+                                     Item(QString::fromStdString(DotDateText(d.calibrated))),
+                                     Item(QString::fromStdString(DotDateText(d.nextCalibration))),
+                                     Item(QString::number(d.daysLeft), kRight)};
+        for (int column = 0; column < 5; ++column) {
+            if (d.daysLeft < 0) items[column]->setForeground(colour::kRed);
+            if (d.endOfUsePassed && d.endOfUse)
+                items[column]->setToolTip(Qs("Дата окончания использования прошла: "_cp) +
+                                          QString::fromStdString(DotDateText(*d.endOfUse)));
+            lvDue->setItem(row, column, items[column]);
+        }
+    }
+}
+
 void LogPage::SelectSensor(const std::string& sensorNumber) {
     if (sensorNumber == selectedSensor_) return;
     selectedSensor_ = sensorNumber;
+    laboratoryRuns_.clear();
     ShowHistory();
+    if (scope_ == Scope::kLaboratory) ReadLaboratoryHistoryLater();
 }
 
 void LogPage::ShowHistory() {
     const std::vector<HistoryEntry> history =
         records_ ? SensorHistory(*records_, selectedSensor_) : std::vector<HistoryEntry>{};
-    const StoredHistory stored = ReadStoredHistory(database_, selectedSensor_);
+    // The laboratory's runs come from the server (read in the background);
+    // their cylinders are each workstation's own and are named by number.
+    const bool laboratory = scope_ == Scope::kLaboratory;
+    const StoredHistory stored = laboratory ? StoredHistory{} : ReadStoredHistory(database_, selectedSensor_);
+    const std::map<std::string, StoredRun>& runs = laboratory ? laboratoryRuns_ : stored.runs;
+    const int columns = laboratory ? 9 : 8;
+    lvHistory->setColumnCount(columns);
+    if (laboratory) lvHistory->setHorizontalHeaderItem(8, Item(Qs("Рабочее место"_cp)));
     lvHistory->setRowCount(static_cast<int>(history.size()));
     std::vector<SlopePoint> points;
     for (int row = 0; row < static_cast<int>(history.size()); ++row) {
         const HistoryEntry& e = history[static_cast<std::size_t>(row)];
         const QString change = e.changePercent ? QString::asprintf("%+.1f %%", *e.changePercent) : QString();
-        const auto found = stored.runs.find(LogRecordsModel::RecordKey(e.record));
-        const RunRecord* run = found != stored.runs.end() ? &found->second.record : nullptr;
-        QString asFound, asLeft, cylinder, who;
+        const auto found = runs.find(LogRecordsModel::RecordKey(e.record));
+        const RunRecord* run = found != runs.end() ? &found->second.record : nullptr;
+        QString asFound, asLeft, cylinder, who, workstation;
         bool noSensorWrite = false;
         if (run != nullptr) {
             asFound = Qs(ReadingText(run->asFound.foundReference));
@@ -277,27 +321,31 @@ void LogPage::ShowHistory() {
             asLeft = Qs(ReadingText(run->asFound.leftReference));
             cylinder = Qs(CylinderText(*run, stored.cylinders));
             who = Qs(run->operatorName);
+            workstation = Qs(run->workstation);
             noSensorWrite = RecordWithoutSensorWrite(*run);
         }
-        QTableWidgetItem* items[] = {Item(QString::fromStdString(DotDateText(e.record.date))),
-                                     Item(QString::number(e.record.calibration), kRight),
-                                     Item(QString::fromStdString(e.record.ki), kRight),
-                                     Item(change, kRight),
-                                     Item(asFound),
-                                     Item(asLeft),
-                                     Item(cylinder),
-                                     Item(who)};
-        for (int column = 0; column < 8; ++column) {
-            if (e.fastChange || noSensorWrite) items[column]->setForeground(colour::kRed);
-            if (noSensorWrite) items[column]->setToolTip(Qs(run->saving.message));
-            lvHistory->setItem(row, column, items[column]);
+        std::vector<QTableWidgetItem*> items{Item(QString::fromStdString(DotDateText(e.record.date))),
+                                             Item(QString::number(e.record.calibration), kRight),
+                                             Item(QString::fromStdString(e.record.ki), kRight),
+                                             Item(change, kRight),
+                                             Item(asFound),
+                                             Item(asLeft),
+                                             Item(cylinder),
+                                             Item(who)};
+        if (laboratory) items.push_back(Item(workstation));
+        for (int column = 0; column < columns; ++column) {
+            const auto item = items[static_cast<std::size_t>(column)];
+            if (e.fastChange || noSensorWrite) item->setForeground(colour::kRed);
+            if (noSensorWrite) item->setToolTip(Qs(run->saving.message));
+            lvHistory->setItem(row, column, item);
         }
         points.push_back({DayNumber(e.record.date), e.record.kiValue, e.fastChange});
     }
     if (!history.empty()) lvHistory->scrollToBottom();
     pnSlope->SetPoints(std::move(points),
                        selectedSensor_.empty() ? QString() : Qs("K<i> "_cp) + Qs(selectedSensor_));
-    btPdf->setEnabled(!selectedSensor_.empty());
+    // The certificates are this workstation's files.
+    btPdf->setEnabled(!selectedSensor_.empty() && !laboratory);
 }
 
 void LogPage::btPdfClick() {

@@ -10,7 +10,7 @@ using namespace gvc::literals;
 
 namespace {
 
-enum Column { kDate, kTime, kSensor, kNumber, kK00, kKi, kUnit, kColumnCount };
+enum Column { kDate, kTime, kSensor, kNumber, kK00, kKi, kUnit, kWorkstation, kColumnCount };
 
 const std::vector<ReportRecord>& NoRecords() {
     static const std::vector<ReportRecord> none;
@@ -19,8 +19,12 @@ const std::vector<ReportRecord>& NoRecords() {
 
 }  // namespace
 
-void LogRecordsModel::SetRecords(std::shared_ptr<const std::vector<ReportRecord>> records) {
+void LogRecordsModel::SetRecords(std::shared_ptr<const std::vector<ReportRecord>> records,
+                                 std::shared_ptr<const std::vector<std::string>> workstations) {
     records_ = std::move(records);
+    // A list that does not match the records is not shown rather than misread.
+    if (workstations && records_ && workstations->size() != records_->size()) workstations.reset();
+    workstations_ = std::move(workstations);
     Rebuild();
 }
 
@@ -61,12 +65,18 @@ const ReportRecord* LogRecordsModel::RecordAt(int row) const {
     return &Records()[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])];
 }
 
+std::string LogRecordsModel::WorkstationAt(int row) const {
+    if (!workstations_ || row < 0 || static_cast<std::size_t>(row) >= shown_.size()) return {};
+    return (*workstations_)[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])];
+}
+
 int LogRecordsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int LogRecordsModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    if (parent.isValid()) return 0;
+    return workstations_ ? kColumnCount : kColumnCount - 1;
 }
 
 QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
@@ -76,7 +86,12 @@ QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
         return index.column() >= kNumber && index.column() <= kKi ? int(Qt::AlignRight | Qt::AlignVCenter)
                                                                   : int(Qt::AlignLeft | Qt::AlignVCenter);
     if (role == Qt::ForegroundRole || role == Qt::ToolTipRole) {
-        if (flagged_.empty() || flagged_.count(RecordKey(*r)) == 0) return {};
+        if (flagged_.empty() || flagged_.count(RecordKey(*r)) == 0) {
+            // The laboratory's records name their workstation wherever the pointer is.
+            if (role == Qt::ToolTipRole && workstations_)
+                return Qs("Рабочее место: "_cp) + Qs(WorkstationAt(index.row()));
+            return {};
+        }
         if (role == Qt::ForegroundRole) return colour::kRed;
         return Qs(
             "Запись сделана, но Датчик не сохранил градуировку (запись в Датчик или контрольное чтение не удалось)"_cp);
@@ -97,6 +112,8 @@ QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
             return QString::fromStdString(r->ki);
         case kUnit:
             return Qs(r->unit);
+        case kWorkstation:
+            return Qs(WorkstationAt(index.row()));
         default:
             return {};
     }
@@ -104,9 +121,9 @@ QVariant LogRecordsModel::data(const QModelIndex& index, int role) const {
 
 QVariant LogRecordsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
-    static const std::string_view kTitles[] = {"Дата"_cp,  "Время"_cp, "Номер Датчика"_cp, "№"_cp,
-                                               "K<00>"_cp, "K<i>"_cp,  "ед.изм"_cp};
-    return section >= 0 && section < kColumnCount ? Qs(kTitles[section]) : QVariant();
+    static const std::string_view kTitles[] = {"Дата"_cp, "Время"_cp,  "Номер Датчика"_cp, "№"_cp, "K<00>"_cp,
+                                               "K<i>"_cp, "ед.изм"_cp, "Рабочее место"_cp};
+    return section >= 0 && section < columnCount() ? Qs(kTitles[section]) : QVariant();
 }
 
 }  // namespace gvc::gui

@@ -18,7 +18,10 @@ public:
     explicit LogRecordsModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     // Records sorted oldest first; the table shows them the other way round.
-    void SetRecords(std::shared_ptr<const std::vector<ReportRecord>> records);
+    // The laboratory's records come with each one's workstation (its computer
+    // name, Windows-1251), shown in a column of its own; none for the local log.
+    void SetRecords(std::shared_ptr<const std::vector<ReportRecord>> records,
+                    std::shared_ptr<const std::vector<std::string>> workstations = nullptr);
     // Keeps the records whose sensor number contains `part` (Windows-1251).
     void SetFilter(const std::string& part);
 
@@ -28,6 +31,8 @@ public:
     static std::string RecordKey(const ReportRecord& record);
 
     const ReportRecord* RecordAt(int row) const;
+    // The workstation of the record in `row`; empty for the local log.
+    std::string WorkstationAt(int row) const;
     const std::vector<ReportRecord>& Records() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -39,6 +44,7 @@ private:
     void Rebuild();
 
     std::shared_ptr<const std::vector<ReportRecord>> records_;
+    std::shared_ptr<const std::vector<std::string>> workstations_;
     std::string filter_;
     std::set<std::string> flagged_;
     std::vector<int> shown_;  // indexes into records_, newest first

@@ -11,6 +11,8 @@
 #include <QTimer>
 
 #include "gui/calibration_widgets.h"
+#include "gui/central_run_sink.h"
+#include "gui/central_sending.h"
 #include "gui/characteristics_view.h"
 #include "gui/device_host.h"
 #include "gui/gui_text.h"
@@ -106,11 +108,14 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     access_ = std::make_unique<SensorAccess>(SensorAccess{*channel_, *sensorOp_, table_, sensor_, relay_});
     storePlaces_ = WorkstationStorePlaces();
     tsLog->SetDatabase(storePlaces_.database);
-    sink_ = std::make_unique<StoreRunSink>(storePlaces_, [this](const std::string& message) {
-        // The run may end on the device thread: the box opens on the window's.
-        QMetaObject::invokeMethod(
-            this, [this, message] { ShowStoreProblem(message); }, Qt::QueuedConnection);
-    });
+    sink_ = std::make_unique<CentralRunSink>(
+        storePlaces_,
+        [this](const std::string& message) {
+            // The run may end on the device thread: the box opens on the window's.
+            QMetaObject::invokeMethod(
+                this, [this, message] { ShowStoreProblem(message); }, Qt::QueuedConnection);
+        },
+        [this] { RunStored(); });
     run_ = std::make_unique<CalibrationRun>(CalibrationContext{*access_, characteristics_, reference_,
                                                                connectionState_, parts_.fs, parts_.error,
                                                                *this, sink_.get()});
@@ -134,6 +139,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    // The sending to the central server ends with its exchange under way.
+    central_.reset();
     // The device thread ends first: the exchange on the line finishes.
     device_.reset();
 }

@@ -42,6 +42,8 @@ class QTimer;
 
 namespace gvc::gui {
 
+class CentralSending;
+struct CentralSendState;
 class CharacteristicsView;
 class QtDeviceHost;
 class LampShape;
@@ -128,6 +130,12 @@ public:
     // The cylinders' and the settings' dialogs of the "Журнал" page.
     void OpenCylinders();
     void OpenSettings();
+    // The sending to the laboratory's central server; none without central.ini.
+    CentralSending* Central() { return central_.get(); }
+    // The last state the sending reported.
+    const CentralSendState* CentralStatus() const { return centralState_.get(); }
+    // Stops the sending: asked only (the window's close), or waited for.
+    void StopCentral(bool wait);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -153,6 +161,13 @@ private:
     StorePlaces storePlaces_;
     WorkstationSettings settings_;
     std::unique_ptr<StoreRunSink> sink_;
+    // The central server: started when the window is first shown, told of
+    // each stored run, its state shown on the "Журнал" page.
+    void StartCentral();
+    void RunStored();
+    void ShowCentralState(const CentralSendState& state);
+    std::unique_ptr<CentralSending> central_;
+    std::unique_ptr<CentralSendState> centralState_;
     std::string lastStoreProblem_;
     std::optional<std::int64_t> referenceCylinder_;
     std::string referenceCylinderText_;

@@ -60,6 +60,7 @@ void MainWindow::FormShow() {
     reference_ = ReferenceSelection{};
     referenceCylinder_.reset();
     OpenStore();
+    StartCentral();
     help_ = LocateHelpFiles(startup_.ProgramDir());
 }
 
@@ -83,6 +84,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A run that ended without its result and could not yet put the sensor
     // back does so before the program ends.
     run_->RestoreIfNeeded();
+    // The sending to the central server stops; the window does not wait for it.
+    StopCentral(false);
     event->accept();
 }
 
