@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "central/pgpass_lookup.h"
 #include "util/native_path.h"
 
 namespace gvc {
@@ -157,9 +158,16 @@ PgConnectOptions ConnectOptionsOf(const CentralSettings& s) {
     o.database = Utf8FromCp1251(s.database);
     o.user = Utf8FromCp1251(s.user);
 #ifdef _WIN32
-    // libpq opens the file with the system's code page: Windows-1251 on the
-    // workstations this program serves.
+    // libpq would open the file through the ANSI code page, which names the
+    // data folder only on a Windows set to Windows-1251: the program reads it
+    // itself (by its wide name) and gives libpq the password in memory; when
+    // the file gives none, libpq is left to look as it would.
     o.passFile = s.passFile;
+    if (!s.passFile.empty()) {
+        const FileReadResult read = ReadRegularFile(NativePath(s.passFile), kMaxSettingsFile);
+        if (read.bytes)
+            o.password = PgPassPassword(*read.bytes, o.host, o.port, o.database, o.user).value_or("");
+    }
 #else
     if (!s.passFile.empty()) o.passFile = NativePath(s.passFile).string();
 #endif

@@ -201,6 +201,7 @@ std::unique_ptr<PgConnection> PgConnection::Connect(const PgConnectOptions& opti
     add("dbname", options.database);
     add("user", options.user);
     add("passfile", options.passFile);
+    add("password", options.password);
     add("sslmode", options.sslMode);
     add("connect_timeout", timeout);
     add("application_name", options.applicationName);
@@ -223,7 +224,8 @@ std::unique_ptr<PgConnection> PgConnection::Connect(const PgConnectOptions& opti
         return nullptr;
     }
     if (PQstatus(conn) != CONNECTION_OK) {
-        message = std::string("нет связи с центральной базой: "_cp) + ShownPgMessage(PQerrorMessage(conn));
+        message = std::string("нет связи с центральной базой: "_cp) +
+                  ShownPgMessage(PQerrorMessage(conn), options.password);
         PQfinish(conn);
         return nullptr;
     }

@@ -28,6 +28,9 @@ struct PgConnectOptions {
     std::string database;
     std::string user;
     std::string passFile;  // empty: PGPASSFILE or libpq's default file
+    // Only in memory, never shown: the password the program read from the
+    // password file itself (the Windows build; see central/pgpass_lookup.h).
+    std::string password;
     std::string sslMode = "prefer";
     int connectTimeoutSeconds = 10;
     std::string applicationName = "gvc";

@@ -454,10 +454,9 @@ fi
 # file), connects this workstation (D:\ВЕЛМОР_Датчики\central.ini and its
 # password file), and sends the run of the calibration above: once, and
 # nothing the second time; the host's psql finds that run on the server.
-# The password file is named with --passfile, on a path of ASCII letters:
-# libpq opens it through the C library's narrow calls, which take the path in
-# the ANSI code page, and Wine's here is not Windows-1251, so the default
-# D:\ВЕЛМОР_Датчики\central.pgpass would not be found.
+# The workstation's password file is the default D:\ВЕЛМОР_Датчики\central.pgpass:
+# Wine's ANSI code page here is not Windows-1251, so this also shows that the
+# program reads that file itself (libpq's narrow calls would not find it).
 if [ -f "$work/pg/cluster.env" ] && grep -q '^  central' <<<"${usage:-}" && [ -f "${win_db:-}" ]; then
     win_path() { printf 'Z:%s' "${1//\//\\}"; }
     admin=(--host "$GVC_PG_HOST" --port "$GVC_PG_PORT" --database gvc_lab --user "$GVC_PG_ADMIN"
@@ -483,7 +482,7 @@ if [ -f "$work/pg/cluster.env" ] && grep -q '^  central' <<<"${usage:-}" && [ -f
     elif central_step central-init init "${admin[@]}" &&
         central_step central-user add-user gvc_ws_wine --password-file "$(win_path "$work/ws.pw")" "${admin[@]}" &&
         central_step central-connect connect --host "$GVC_PG_HOST" --port "$GVC_PG_PORT" --database gvc_lab \
-            --user gvc_ws_wine --passfile "$(win_path "$work/ws.pgpass")" --password-file "$(win_path "$work/ws.pw")" &&
+            --user gvc_ws_wine --password-file "$(win_path "$work/ws.pw")" &&
         central_step central-send send && central_step central-send-again send; then
         local_run=$(sqlite3 -readonly "$win_db" 'SELECT group_concat(run_id) FROM runs' 2>&1)
         server_runs=$(psql_admin -d gvc_lab -c 'SELECT count(*) || '"'|'"' || min(run_id) FROM gvc.runs')
