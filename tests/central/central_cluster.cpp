@@ -249,6 +249,17 @@ void Workstation::WriteSettings(const CentralSettings& settings) const {
                                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
+void ExecInChild(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+    for (const std::string& e : environment)
+        ::putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
 ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view input,
                          const std::vector<std::string>& environment) {
     ProcessResult result;
@@ -260,14 +271,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view 
         ::dup2(in[0], 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
-        for (const std::string& e : environment)
-            ::putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecInChild(argv, environment);
     }
     ::close(in[0]);
     ::close(out[1]);

@@ -131,4 +131,9 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view input = {},
                          const std::vector<std::string>& environment = {});
 
+// In a forked child: adds `environment` ("NAME=value") and executes argv[0]
+// with `argv`; exits 127 when it cannot.
+[[noreturn]] void ExecInChild(const std::vector<std::string>& argv,
+                              const std::vector<std::string>& environment);
+
 }  // namespace gvc::test

@@ -87,14 +87,7 @@ pid_t StartProcess(const std::vector<std::string>& argv, const std::vector<std::
         ::dup2(null, 0);
         ::dup2(null, 1);
         ::dup2(null, 2);
-        for (const std::string& e : environment)
-            ::putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecInChild(argv, environment);
     }
     return pid;
 }
