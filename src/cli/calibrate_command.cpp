@@ -19,7 +19,9 @@
 #include "cli/central_commands.h"
 #endif
 #include "records/gas_catalogue.h"
+#include "store/store_recovery.h"
 #include "store/store_run_sink.h"
+#include "store/store_session.h"
 #include "ui/characteristics_list.h"
 #include "ui/concentration_text.h"
 #include "ui/reference_choice.h"
@@ -185,6 +187,21 @@ std::optional<std::int32_t> TypedReference(const CalibrateArguments& arguments, 
     return std::nullopt;
 }
 
+// Holding the lock, no run of this workstation is under way: the runs a stop
+// left unfinished are closed now, and the operator learns which sensors must
+// be calibrated again (and that a database was made anew from the files).
+void ReportUnfinishedRuns(Operator& op) {
+    const StorePlaces places = WorkstationStorePlaces();
+    const StoreSession session = OpenWorkstationStore(places, true);
+    if (!session.store) return;  // the run's own record says why, at its end
+    if (session.imported && session.import.added > 0)
+        op.Show(MessageKind::kWarning, RebuiltStoreText(places.database, session.import.added));
+    for (const RunRecord& run : session.unfinished)
+        op.Show(MessageKind::kWarning, UnfinishedRunText(run));
+    for (const std::string& p : session.problems)
+        op.Show(MessageKind::kWarning, p);
+}
+
 }  // namespace
 
 int RunCalibrate(std::span<const std::string> args, CommandIo io) {
@@ -207,6 +224,7 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
         io.out << "startup failed\n";
         return 1;
     }
+    ReportUnfinishedRuns(op);
 
     ConsoleProgress progress(io.out);
     SensorSession session(io, op, progress);

@@ -92,14 +92,14 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
 }
 
 int HistoryFromStore(const std::string& sensor, CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
     return PrintHistory(sensor, sensor.empty() ? store->LoggedRuns() : store->SensorRuns(sensor),
                         CylinderMap(*store), HistoryShape{"the database", false}, io);
 }
 
 int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
     return PrintDue(store->DueList(today, within), tsv, io);
 }
@@ -133,7 +133,7 @@ int PrintDue(const StoreRead<std::vector<StoreDueSensor>>& read, bool tsv, Comma
 }
 
 int CsvFromStore(bool excel, CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
     return PrintCsv(store->LoggedRuns(), CylinderMap(*store), excel, io);
 }
