@@ -33,7 +33,9 @@ struct SendResult {
     bool complete = false;   // nothing is left to send
     int sent = 0;            // runs the server stored now
     int alreadyThere = 0;    // runs the server had already (now marked sent here)
-    int refused = 0;         // runs the server refused: another run holds the same identifier
+    int refused = 0;         // runs the server refused (they stay unsent): another workstation or
+                             // another row holds the identifier, a malformed hash, an end after
+                             // the server's clock
     std::int64_t left = 0;   // runs still waiting
     std::string message;     // Windows-1251: why something is left; empty when complete
 };
