@@ -133,7 +133,8 @@ private:
     // The batch in one server transaction, then marked here.
     bool SendBatch(const std::vector<StoredRun>& rows) {
         std::vector<SentMark> marks;
-        int added = 0, already = 0, refused = 0;
+        std::vector<std::pair<Submitted, const StoredRun*>> refused;
+        int added = 0, already = 0;
         {
             PgTransaction tx(server_);
             if (!tx.Began()) return Stop(ServerProblem(server_, nullptr));
@@ -148,8 +149,7 @@ private:
                 const Submission s = i < answers.size() ? Read(answers[i]) : Submission{};
                 if (s.outcome == Submitted::kFailed) return Stop(ServerProblem(server_, &row));
                 if (Refused(s.outcome)) {
-                    ++refused;
-                    NoteRefusal(s.outcome, row);
+                    refused.emplace_back(s.outcome, &row);
                     continue;
                 }
                 (s.outcome == Submitted::kAdded ? added : already) += 1;
@@ -160,7 +160,10 @@ private:
         result_.message.clear();
         result_.sent += added;
         result_.alreadyThere += already;
-        result_.refused += refused;
+        // Named once the batch is through (a batch tried again would name them twice).
+        result_.refused += static_cast<int>(refused.size());
+        for (const auto& [outcome, row] : refused)
+            NoteRefusal(outcome, *row);
         return Mark(marks);
     }
 
@@ -196,7 +199,8 @@ private:
     }
 
     void NoteRefusal(Submitted outcome, const StoredRun& row) {
-        if (rowProblem_.empty()) rowProblem_ = RefusalText(outcome, row);
+        result_.refusals.push_back(RefusalText(outcome, row));
+        if (rowProblem_.empty()) rowProblem_ = result_.refusals.back();
     }
 
 public:

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "central/central_settings.h"
 #include "store/calibration_store.h"
@@ -38,6 +39,8 @@ struct SendResult {
                              // the server's clock
     std::int64_t left = 0;   // runs still waiting
     std::string message;     // Windows-1251: why something is left; empty when complete
+    // Windows-1251: each refused run with its reason, in the order sent.
+    std::vector<std::string> refusals;
 };
 
 SendResult SendPendingRuns(CalibrationStore& store, const CentralSettings& settings,

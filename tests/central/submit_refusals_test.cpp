@@ -173,6 +173,11 @@ TEST_F(SubmitRefusals, ARunSentOnlyWhereItIsHeld) {
     EXPECT_FALSE(r.complete);
     EXPECT_NE(r.message.find("WSA-2026-12-11-1"), std::string::npos) << Utf8FromCp1251(r.message);
     EXPECT_NE(r.message.find("другого рабочего места"_cp), std::string::npos) << Utf8FromCp1251(r.message);
+    // Each of them named, once.
+    ASSERT_EQ(r.refusals.size(), 3u);
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_NE(r.refusals[static_cast<std::size_t>(n - 1)].find("WSA-2026-12-11-" + std::to_string(n)),
+                  std::string::npos);
     // A itself, its marks lost, is still told "already".
     ASSERT_TRUE(storeA->Db().Exec("DELETE FROM central_sent"));
     const SendResult again = SendPendingRuns(*storeA, settings_);
