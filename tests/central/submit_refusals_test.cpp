@@ -9,6 +9,7 @@
 
 #include "central/central_outbox.h"
 #include "central/central_reader.h"
+#include "central/central_schema.h"
 #include "central/central_sender.h"
 #include "central/central_submit.h"
 #include "read_fixture.h"
@@ -227,6 +228,46 @@ TEST_F(SubmitRefusals, NoLoginCanHoldTheLocksOfTheSending) {
     unsetenv("PGOPTIONS");
     EXPECT_TRUE(r.complete) << Utf8FromCp1251(r.message);
     EXPECT_EQ(r.sent, 2);
+}
+
+TEST(SubmitRefusalsMigration, TheNewestCalibrationsAreRebuiltByReceipt) {
+    // A laboratory's server at schema version 2 that took a run dated 2099
+    // before a genuine one: the sensor is off its due list.
+    test::TestDatabase db("refuse_migrate");
+    ASSERT_TRUE(db.Ok());
+    auto admin = db.Admin();
+    ASSERT_TRUE(admin);
+    for (const char* role : {"gvc_workstation", "gvc_reader"})
+        ASSERT_TRUE(
+            admin->Run(std::string("DO $$ BEGIN CREATE ROLE ") + role +
+                       " NOLOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$"));
+    ASSERT_TRUE(
+        admin->Run("BEGIN; CREATE SCHEMA gvc; CREATE TABLE gvc.schema_version (version integer NOT NULL)"));
+    for (std::size_t step = 0; step < 2; ++step)
+        ASSERT_TRUE(admin->Run(CentralMigrations()[step])) << Utf8FromCp1251(admin->Error());
+    ASSERT_TRUE(admin->Run("INSERT INTO gvc.schema_version VALUES (2); COMMIT"));
+    auto submit = [&](const StoredRun& row) {
+        const PgResult r = admin->Exec(SubmitRunSql(), SubmitRunParams(kStation, "PC", row));
+        ASSERT_TRUE(r.Ok() && r.Rows() == 1) << Utf8FromCp1251(admin->Error());
+        EXPECT_EQ(r.Text(0, 0), "added");
+    };
+    StoredRun forged = RunEndingAt("forged", kSensor, 4102444800, {2099, 1, 1});
+    submit(forged);
+    // The genuine calibration ends after the forged run was received.
+    const std::int64_t now = NowUtc();
+    StoredRun genuine = RunEndingAt("genuine", kSensor, now, DateFromDayNumber(now / 86400 + 30));
+    genuine.prevHash = forged.rowHash;
+    genuine.rowHash = std::string(64, 'c');
+    submit(genuine);
+    const CivilDate today = DateFromDayNumber(now / 86400);
+    EXPECT_TRUE(CentralReader(db.Admin()).DueList(today, 60).value.empty());
+
+    std::string message;
+    ASSERT_TRUE(MigrateCentral(*admin, message)) << Utf8FromCp1251(message);
+    const auto due = CentralReader(db.Admin()).DueList(today, 60);
+    ASSERT_TRUE(due.ok) << Utf8FromCp1251(due.message);
+    ASSERT_EQ(due.value.size(), 1u);
+    EXPECT_EQ(due.value[0].nextCalibration, DateFromDayNumber(now / 86400 + 30));
 }
 
 }  // namespace
