@@ -45,7 +45,7 @@ std::string RefusalText(Submitted outcome, const StoredRun& row) {
     std::string_view why;
     switch (outcome) {
         case Submitted::kRefusedHash:
-            why = "центральная база не приняла запись: её хэш не из 64 шестнадцатеричных цифр: "_cp;
+            why = "центральная база не приняла запись: её хеш не из 64 шестнадцатеричных цифр: "_cp;
             break;
         case Submitted::kRefusedFuture:
             why =
