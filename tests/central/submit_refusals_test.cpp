@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 
 #include "central/central_outbox.h"
 #include "central/central_reader.h"
