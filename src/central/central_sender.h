@@ -3,7 +3,10 @@
 // the outbox (the local table central_sent lists the confirmed ones). A run is
 // marked sent only after the server committed it; a crash in between makes
 // the next send find it there already and just mark it. The server keeps the
-// same run once, whoever sends it and however often.
+// same run once however often it is sent: "already there" only to the
+// workstation that holds it; a run another workstation holds, or one the
+// server refuses (a malformed hash, an end after its clock), stays unsent here
+// and is named.
 //
 // Callable from any thread with its own CalibrationStore (its own SQLite
 // connection to the same file); each call opens its own server connection.
