@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/central_anchor_check.h"
 #include "cli/cli_command.h"
 #include "cli/store_access.h"
 #include "store/store_import.h"
@@ -28,7 +29,8 @@ int Verify(CommandIo io) {
     io.out << report.rows << " rows, " << report.logRecords << " log records, " << report.certificates
            << " certificates: " << (report.ok ? "the database and the files agree" : "DIFFERENCES FOUND")
            << "\n";
-    return report.ok ? 0 : 1;
+    const bool anchored = VerifyAgainstCentralAnchor(*store, io);
+    return report.ok && anchored ? 0 : 1;
 }
 
 int Import(CommandIo io) {
