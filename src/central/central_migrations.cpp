@@ -394,7 +394,8 @@ GRANT SELECT ON gvc.sensor_latest TO gvc_workstation, gvc_reader;
 )sql";
 
 // New migrations go at the end of this list, never in between.
-constexpr std::array<std::string_view, 3> kMigrations = {kVersion1, kVersion2, kVersion3};
+const std::array<std::string_view, 4> kMigrations = {kVersion1, kVersion2, kVersion3,
+                                                     CentralMigrationRunColumns()};
 
 }  // namespace
 

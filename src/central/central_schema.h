@@ -54,6 +54,9 @@ enum class CentralRole { kWorkstation, kReader };
 std::span<const std::string_view> CentralMigrations();
 // The version this program creates: the number of migrations.
 int CentralSchemaTarget();
+// The migration that added the run's fields of the workstation's schema 4
+// (kept in a file of its own).
+std::string_view CentralMigrationRunColumns();
 
 // The schema's version on the server (0 when there is no schema yet), or
 // nothing with the reason.
