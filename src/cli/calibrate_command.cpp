@@ -11,6 +11,7 @@
 #include "calibration/calibration_run.h"
 #include "calibration/timer_loop.h"
 #include "cli/calibrate_arguments.h"
+#include "cli/calibrate_reference.h"
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
 #include "cli/stop_signals.h"
@@ -154,39 +155,6 @@ void RunTimers(CalibrationRun& run, const ConsoleView& view) {
     RunTimerLoop(ticks, time, schedule);
 }
 
-// The typed reference for the connected sensor: only the decimals its entry
-// layout shows, and a value above its measuring range only when that is meant.
-// Nothing after the reason was shown, with the exit code in `exitCode`.
-std::optional<std::int32_t> TypedReference(const CalibrateArguments& arguments, const SensorParams& p,
-                                           const CharacteristicsList& list, Operator& op, CommandIo io,
-                                           int& exitCode) {
-    const std::optional<std::int32_t> value = ParseTypedReference(arguments.referenceText, p.MultiplierCode);
-    if (!value) {
-        op.Show(MessageKind::kError, NotANumberText(arguments.referenceText));
-        op.Show(MessageKind::kError, TypedReferenceFormatText(p.MultiplierCode));
-        exitCode = 2;
-        return std::nullopt;
-    }
-    const ReferenceRange range{p.RangeTop, list.UnitText(), p.MultiplierCode};
-    if (!AboveRange(*value, range)) return value;
-    const std::string question = AboveRangeQuestion(*value, range);
-    if (arguments.aboveRange) {
-        PrintLine(io.err, question);
-        io.err << "-> Yes (--above-range)\n";
-        return value;
-    }
-    if (arguments.yes) {
-        PrintLine(io.err, question);
-        io.err << "-> No\n";
-        op.Show(MessageKind::kError, "Значение выше диапазона принимается только с ключом --above-range"_cp);
-    } else if (op.Ask(MessageKind::kWarning, question)) {
-        return value;
-    }
-    exitCode = 1;
-    PrintLine(io.out, "ОТКАЗ !"_cp);
-    return std::nullopt;
-}
-
 // Holding the lock, no run of this workstation is under way: the runs a stop
 // left unfinished are closed now, and the operator learns which sensors must
 // be calibrated again (and that a database was made anew from the files).
@@ -238,19 +206,15 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
     list.FillNewValues(
         state, access.table, TakeConnectionSnapshot(state.OldParams),
         SensorDate{today.year, static_cast<std::uint8_t>(today.day), static_cast<std::uint8_t>(today.month)});
-    ReferenceSelection reference{state.NewParams.RefConc, false};
-    if (arguments->reference) {
-        int exitCode = 0;
-        const std::optional<std::int32_t> typed =
-            TypedReference(*arguments, state.NewParams, list, op, io, exitCode);
-        if (!typed) return exitCode;
-        reference = {*typed, true};
-    }
-    if (arguments->cylinder) {
-        const auto thousandths = CylinderReference(*arguments->cylinder, state.identity.GasCode, io, op);
-        if (!thousandths) return 1;
-        reference = {*thousandths, true};
-    }
+    // The reference by the window's rules: a typed value or a cylinder is
+    // checked against the connected sensor's unit, decimals and range.
+    int referenceExit = 0;
+    const std::optional<ReferenceSelection> chosen = CalibrateReference(
+        *arguments, state.NewParams.RefConc, state.identity.GasCode,
+        ReferenceRange{state.NewParams.RangeTop, list.UnitText(), state.NewParams.MultiplierCode}, op, io,
+        referenceExit);
+    if (!chosen) return referenceExit;
+    const ReferenceSelection reference = *chosen;
     io.out << "sensor " << Utf8FromCp1251(session.SensorNumber()) << ", reference "
            << Utf8FromCp1251(FormatConcentration(reference.referenceValue, state.NewParams.MultiplierCode))
            << "\n";

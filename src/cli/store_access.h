@@ -48,9 +48,4 @@ int PrintDue(const StoreRead<std::vector<StoreDueSensor>>& read, bool tsv, Comma
 int PrintCsv(StoreRead<std::vector<StoredRun>> read, const std::map<std::int64_t, Cylinder>& cylinders,
              bool excel, CommandIo io);
 
-// The reference in thousandths from a cylinder of the database for a sensor of
-// `gasCode`; nothing after telling the operator why it cannot be used (none
-// such, retired, expired, another gas, a concentration out of range).
-std::optional<std::int32_t> CylinderReference(std::int64_t id, unsigned gasCode, CommandIo io, Operator& op);
-
 }  // namespace gvc::cli

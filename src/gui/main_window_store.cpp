@@ -74,8 +74,7 @@ std::vector<CylinderOffer> MainWindow::SensorCylinders(std::string& none) {
     std::vector<gvc::ReferenceCylinder> cylinders;
     for (const Cylinder& c : read.value)
         cylinders.push_back({c.id, c.gasCode, c.concentration, c.unitText, c.lot, c.expiry});
-    return OfferCylinders(cylinders, sensor_.NewParams.GasCode, characteristics_.UnitText(),
-                          sensor_.NewParams.MultiplierCode, LocalDateToday());
+    return OfferCylinders(cylinders, sensor_.NewParams.GasCode, SensorReferenceRange(), LocalDateToday());
 }
 
 void MainWindow::OpenCylinders() {
