@@ -12,38 +12,55 @@ namespace {
 // The server types of the run's fields, in their order.
 class Casts {
 public:
+    explicit Casts(int version) : version_(version) {}
     std::vector<std::string> types;
     template <class T>
     void Int(const char*, const T&) {
-        types.emplace_back("bigint");
+        Add("bigint");
     }
-    void Real(const char*, const double&) { types.emplace_back("float8"); }
-    void Text(const char*, const std::string&) { types.emplace_back("text"); }
-    void Series(const char*, const std::vector<std::int32_t>&) { types.emplace_back("bytea"); }
-    void Stamp(const char*, const ReportTimestamp&) { types.emplace_back("timestamp"); }
+    void Real(const char*, const double&) { Add("float8"); }
+    void Text(const char*, const std::string&) { Add("text"); }
+    void Series(const char*, const std::vector<std::int32_t>&) { Add("bytea"); }
+    void Stamp(const char*, const ReportTimestamp&) { Add("timestamp"); }
     template <class T>
     void OptInt(const char*, const std::optional<T>&) {
-        types.emplace_back("bigint");
+        Add("bigint");
     }
-    void OptReal(const char*, const double&, const bool&) { types.emplace_back("float8"); }
-    void OptDate(const char*, const std::optional<CivilDate>&) { types.emplace_back("date"); }
-    void Since(int) {}
+    void OptReal(const char*, const double&, const bool&) { Add("float8"); }
+    void OptDate(const char*, const std::optional<CivilDate>&) { Add("date"); }
+    void Since(int version) { skip_ = version > version_; }
+
+private:
+    void Add(const char* type) {
+        if (!skip_) types.emplace_back(type);
+    }
+    int version_;
+    bool skip_ = false;
 };
 
 // The values of the run's fields: texts in UTF-8, series as their BLOB bytes.
 class Values {
 public:
-    explicit Values(PgParams& p) : p_(p) {}
+    Values(PgParams& p, int version) : p_(p), version_(version) {}
     template <class T>
     void Int(const char*, const T& v) {
-        p_.Int(FieldToInt(v));
+        if (!skip_) p_.Int(FieldToInt(v));
     }
-    void Real(const char*, const double& v) { p_.Real(v); }
-    void Text(const char*, const std::string& v) { p_.Text(Utf8FromCp1251(v)); }
-    void Series(const char*, const std::vector<std::int32_t>& v) { p_.Binary(EncodeSeries(v)); }
-    void Stamp(const char*, const ReportTimestamp& v) { p_.Text(StampText(v)); }
+    void Real(const char*, const double& v) {
+        if (!skip_) p_.Real(v);
+    }
+    void Text(const char*, const std::string& v) {
+        if (!skip_) p_.Text(Utf8FromCp1251(v));
+    }
+    void Series(const char*, const std::vector<std::int32_t>& v) {
+        if (!skip_) p_.Binary(EncodeSeries(v));
+    }
+    void Stamp(const char*, const ReportTimestamp& v) {
+        if (!skip_) p_.Text(StampText(v));
+    }
     template <class T>
     void OptInt(const char*, const std::optional<T>& v) {
+        if (skip_) return;
         if (v) {
             p_.Int(FieldToInt(*v));
         } else {
@@ -51,6 +68,7 @@ public:
         }
     }
     void OptReal(const char*, const double& v, const bool& present) {
+        if (skip_) return;
         if (present) {
             p_.Real(v);
         } else {
@@ -58,20 +76,23 @@ public:
         }
     }
     void OptDate(const char*, const std::optional<CivilDate>& v) {
+        if (skip_) return;
         if (v) {
             p_.Text(IsoDateText(*v));
         } else {
             p_.Null();
         }
     }
-    void Since(int) {}
+    void Since(int version) { skip_ = version > version_; }
 
 private:
     PgParams& p_;
+    int version_;
+    bool skip_ = false;
 };
 
-std::string BuildSql() {
-    Casts casts;
+std::string BuildSql(int version) {
+    Casts casts(version);
     RunRecord run;
     std::optional<CivilDate> end;
     VisitRunFields(casts, run, end);
@@ -90,14 +111,19 @@ std::string BuildSql() {
 }  // namespace
 
 const std::string& SubmitRunSql() {
-    static const std::string sql = BuildSql();
+    static const std::string sql = BuildSql(kStoreSchemaVersion);
     return sql;
 }
 
-PgParams SubmitRunParams(const std::string& stationId, const std::string& stationName, const StoredRun& row) {
+std::string SubmitRunSql(int fieldsVersion) {
+    return BuildSql(fieldsVersion);
+}
+
+PgParams SubmitRunParams(const std::string& stationId, const std::string& stationName, const StoredRun& row,
+                         int fieldsVersion) {
     PgParams p;
     p.Text(stationId).Text(Utf8FromCp1251(stationName)).Int(row.id).Text(row.prevHash).Text(row.rowHash);
-    Values values(p);
+    Values values(p, fieldsVersion);
     RunRecord run = row.record;
     std::optional<CivilDate> end = row.endOfUse;
     VisitRunFields(values, run, end);

@@ -162,7 +162,7 @@ void ReportUnfinishedRuns(Operator& op) {
     const StorePlaces places = WorkstationStorePlaces();
     const StoreSession session = OpenWorkstationStore(places, true);
     if (!session.store) return;  // the run's own record says why, at its end
-    if (session.imported && session.import.added > 0)
+    if (session.rebuilt)
         op.Show(MessageKind::kWarning, RebuiltStoreText(places.database, session.import.added));
     for (const RunRecord& run : session.unfinished)
         op.Show(MessageKind::kWarning, UnfinishedRunText(run));

@@ -27,7 +27,7 @@ void MainWindow::OpenStore() {
                          std::string("Отчет и сертификаты сохраняются в файлах как обычно."_cp));
         return;
     }
-    if (session.imported && session.import.added > 0)
+    if (session.rebuilt)
         parts_.op.Show(MessageKind::kWarning, RebuiltStoreText(storePlaces_.database, session.import.added));
     for (const RunRecord& run : session.unfinished)
         parts_.op.Show(MessageKind::kWarning, UnfinishedRunText(run));

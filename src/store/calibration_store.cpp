@@ -258,19 +258,22 @@ StoreRead<std::optional<CalibrationStore::Origin>> CalibrationStore::ReadOrigin(
         read.ok = true;
         return read;
     }
-    SqliteStatement st(*db_, "SELECT created_utc, imported_records FROM store_origin");
+    SqliteStatement st(*db_, "SELECT created_utc, imported_records, rebuilt FROM store_origin");
     if (!st.Ok()) return Failure<std::optional<Origin>>(*db_);
-    if (st.Step()) read.value = Origin{st.Int(0), st.Int(1)};
+    if (st.Step()) read.value = Origin{st.Int(0), st.Int(1), st.Int(2) != 0};
     if (st.Failed()) return Failure<std::optional<Origin>>(*db_);
     read.ok = true;
     return read;
 }
 
 bool CalibrationStore::WriteOrigin(const Origin& origin, std::string& message) {
-    SqliteStatement st(*db_,
-                       "INSERT OR IGNORE INTO store_origin (singleton, created_utc, imported_records) "
-                       "VALUES (1, ?, ?)");
-    st.Bind(1, origin.createdUtc).Bind(2, origin.importedRecords);
+    SqliteStatement st(
+        *db_,
+        "INSERT OR IGNORE INTO store_origin (singleton, created_utc, imported_records, rebuilt) "
+        "VALUES (1, ?, ?, ?)");
+    st.Bind(1, origin.createdUtc)
+        .Bind(2, origin.importedRecords)
+        .Bind(3, std::int64_t{origin.rebuilt ? 1 : 0});
     st.Step();
     if (!st.Ok() || st.Failed()) {
         message = db_->Error();

@@ -96,6 +96,7 @@ public:
     struct Origin {
         std::int64_t createdUtc = 0;
         std::int64_t importedRecords = 0;
+        bool rebuilt = false;  // a database had been made here before: this one replaces it
     };
     StoreRead<std::optional<Origin>> ReadOrigin();
     bool WriteOrigin(const Origin& origin, std::string& message);

@@ -1,6 +1,5 @@
 #include "store/store_run_sink.h"
 
-#include <chrono>
 #include <filesystem>
 
 #include "history/certificate_reader.h"
@@ -15,12 +14,6 @@ using namespace gvc::literals;
 namespace {
 
 constexpr std::size_t kMaxCertificate = 16u << 20;
-
-std::int64_t UtcNow() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 // The end of use the run's certificate prints, for the due list.
 std::optional<CivilDate> EndOfUse(const RunRecord& run) {
@@ -71,13 +64,11 @@ std::unique_ptr<CalibrationStore> StoreRunSink::OpenStore(std::string& problem) 
     auto store = CalibrationStore::Open(places_.database, problem);
     if (!store || !store->IsNew()) return store;
     // A database made now takes in the files of record first (before this
-    // run writes its own), and says so when there were records to take.
-    const ImportSummary import = ImportRecordFiles(*store, places_.files);
-    if (import.ok) {
-        std::string ignored;
-        store->WriteOrigin({UtcNow(), std::int64_t{import.added}}, ignored);
-        if (import.added > 0 && report_) report_(RebuiltStoreText(places_.database, import.added));
-    }
+    // run writes its own), and says so when it replaces one made before.
+    ImportSummary import;
+    std::vector<std::string> problems;
+    if (RecordNewStore(*store, places_, import, problems) && report_)
+        report_(RebuiltStoreText(places_.database, import.added));
     return store;
 }
 
@@ -118,9 +109,10 @@ void StoreRunSink::RunEnded(const RunRecord& record) {
         if (!existed) {
             // Made only now: the files already hold this run's record and
             // certificate, which the import knows from its row and skips.
-            const ImportSummary import = ImportRecordFiles(*store, places_.files);
-            std::string ignored;
-            if (import.ok) store->WriteOrigin({UtcNow(), std::int64_t{import.added}}, ignored);
+            ImportSummary import;
+            std::vector<std::string> problems;
+            if (RecordNewStore(*store, places_, import, problems) && report_)
+                report_(RebuiltStoreText(places_.database, import.added));
         }
         return;
     }

@@ -119,7 +119,8 @@ CREATE TABLE runs_open (
 CREATE TABLE store_origin (
     singleton INTEGER PRIMARY KEY CHECK (singleton = 1),
     created_utc INTEGER NOT NULL,
-    imported_records INTEGER NOT NULL
+    imported_records INTEGER NOT NULL,
+    rebuilt INTEGER NOT NULL
 );
 )sql";
 

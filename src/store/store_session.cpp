@@ -1,6 +1,8 @@
 #include "store/store_session.h"
 
 #include <chrono>
+#include <fstream>
+#include <system_error>
 
 #include "store/calibration_store.h"
 #include "store/store_recovery.h"
@@ -31,22 +33,46 @@ StoreSession OpenWorkstationStore(const StorePlaces& places, bool closeUnfinishe
         session.problems = std::move(recovered.problems);
     }
     if (session.store->IsNew()) {
-        session.import = ImportRecordFiles(*session.store, places.files);
+        session.rebuilt = RecordNewStore(*session.store, places, session.import, session.problems);
         session.imported = session.import.ok;
-        const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
-        std::string problem;
-        if (session.import.ok &&
-            !session.store->WriteOrigin({now, std::int64_t{session.import.added}}, problem))
-            session.problems.push_back(problem);
     }
     return session;
 }
 
+namespace {
+
+// "calibrations.sqlite.made" beside the database: one was made here.
+std::filesystem::path MadeMark(const std::filesystem::path& database) {
+    std::filesystem::path mark = database;
+    mark += ".made";
+    return mark;
+}
+
+}  // namespace
+
+bool RecordNewStore(CalibrationStore& store, const StorePlaces& places, ImportSummary& import,
+                    std::vector<std::string>& problems) {
+    std::error_code ec;
+    const bool rebuilt = std::filesystem::exists(MadeMark(places.database), ec);
+    import = ImportRecordFiles(store, places.files);
+    const auto now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    std::string problem;
+    if (import.ok && !store.WriteOrigin({now, std::int64_t{import.added}, rebuilt}, problem))
+        problems.push_back(problem);
+    if (!rebuilt) {
+        std::ofstream mark(MadeMark(places.database), std::ios::binary);
+        mark << "calibrations.sqlite was made here\r\n";
+    }
+    return rebuilt;
+}
+
 std::string RebuiltStoreText(const std::filesystem::path& database, std::int64_t importedRecords) {
     return std::string("База данных создана заново: "_cp) + Cp1251PathText(database) +
-           std::string(" не было, и в новую внесено из журнала отчетов и сертификатов "_cp) +
+           std::string(
+               " уже была создана раньше, но ее не оказалось, и в новую внесено из журнала отчетов "
+               "и сертификатов "_cp) +
            std::to_string(importedRecords) +
            std::string(
                " записей. У этих записей нет хода градуировки, показаний \"как найдено\", "

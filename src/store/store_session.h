@@ -31,6 +31,9 @@ struct StoreSession {
     // runs under way and the outbox), oldest first.
     std::vector<RunRecord> unfinished;
     std::vector<std::string> problems;  // Windows-1251: what could not be closed
+    // The database was made now although one had been made here before
+    // (deleted, emptied, replaced): it was rebuilt from the files.
+    bool rebuilt = false;
 };
 
 // Opens the database at places.database; a new one gets the files of record
@@ -39,8 +42,14 @@ struct StoreSession {
 // single-instance lock) the runs that a stop left under way are closed.
 StoreSession OpenWorkstationStore(const StorePlaces& places, bool closeUnfinished = false);
 
-// For the operator (Windows-1251), once, when a new database took in records
-// of the files that existed before it: what a rebuilt database lacks.
+// A new database takes in the files of record and remembers how it was made:
+// rebuilt when the mark that a database had been made beside it exists (the
+// mark is then left for the next one). Returns `rebuilt`.
+bool RecordNewStore(CalibrationStore& store, const StorePlaces& places, ImportSummary& import,
+                    std::vector<std::string>& problems);
+
+// For the operator (Windows-1251), once, when a database was made anew in
+// place of one that had been there: what a rebuilt database lacks.
 std::string RebuiltStoreText(const std::filesystem::path& database, std::int64_t importedRecords);
 
 }  // namespace gvc

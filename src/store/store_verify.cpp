@@ -177,8 +177,9 @@ StoreVerifyReport VerifyStore(CalibrationStore& store, const RecordFiles& files,
                     std::string(", после первого прогона этого рабочего места ("_cp) +
                     UtcText(*state.firstOwn) + ")");
     }
-    if (origin.ok && origin.value && origin.value->importedRecords > 0)
-        report.notices.push_back(RebuiltStoreText(store.File(), origin.value->importedRecords));
+    if (origin.ok && origin.value && origin.value->rebuilt)
+        report.notices.push_back(RebuiltStoreText(store.File(), origin.value->importedRecords) +
+                                 std::string(" Создана "_cp) + UtcText(origin.value->createdUtc) + ".");
     for (const RunRecord& run : state.unfinished)
         report.notices.push_back(UnfinishedRunText(run));
     if (const auto open = store.OpenRuns(); open.ok) {

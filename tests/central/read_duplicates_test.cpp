@@ -53,6 +53,7 @@ protected:
         june.asFound.foundReference = ReadingError{385.5, 671.0, 167.75};
         june.asFound.foundInTolerance = false;
         june.saving.sensorWrite = StepOutcome::kFailed;
+        june.outcome = RunOutcome::kSaveFailed;
         own_.Add(may);
         own_.Add(june);
         own_.Send(lab_);

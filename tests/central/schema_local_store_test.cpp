@@ -34,7 +34,7 @@ TEST(LocalStoreVersion3, AVersion2FileIsMigratedAndGetsOneIdentity) {
         auto store = station.OpenStore();
         ASSERT_TRUE(store);
         EXPECT_EQ(store->VersionFound(), 2);
-        EXPECT_EQ(StoreSchemaVersion(store->Db()), 3);
+        EXPECT_EQ(StoreSchemaVersion(store->Db()), kStoreSchemaVersion);
         const auto all = store->AllRuns();
         ASSERT_EQ(all.value.size(), 3u);
         for (const StoredRun& row : all.value)
@@ -50,7 +50,7 @@ TEST(LocalStoreVersion3, AVersion2FileIsMigratedAndGetsOneIdentity) {
         EXPECT_EQ(unsent.value[0].id, 2);
     }
     auto store = station.OpenStore();
-    EXPECT_EQ(store->VersionFound(), 3);
+    EXPECT_EQ(store->VersionFound(), kStoreSchemaVersion);
     EXPECT_EQ(StationId(*store, message), first);
     // Another database is another workstation.
     test::Workstation other;

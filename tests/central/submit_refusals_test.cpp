@@ -248,7 +248,8 @@ TEST(SubmitRefusalsMigration, TheNewestCalibrationsAreRebuiltByReceipt) {
         ASSERT_TRUE(admin->Run(CentralMigrations()[step])) << Utf8FromCp1251(admin->Error());
     ASSERT_TRUE(admin->Run("INSERT INTO gvc.schema_version VALUES (2); COMMIT"));
     auto submit = [&](const StoredRun& row) {
-        const PgResult r = admin->Exec(SubmitRunSql(), SubmitRunParams(kStation, "PC", row));
+        // The server of then knew the fields of the workstation's schema 3.
+        const PgResult r = admin->Exec(SubmitRunSql(3), SubmitRunParams(kStation, "PC", row, 3));
         ASSERT_TRUE(r.Ok() && r.Rows() == 1) << Utf8FromCp1251(admin->Error());
         EXPECT_EQ(r.Text(0, 0), "added");
     };
