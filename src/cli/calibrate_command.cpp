@@ -239,13 +239,17 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
                << " pga=" << unsigned{written.PgaGain} << "\n";
     }
     PrintLine(io.out, run.Page().statusText);
+    // A save that completed is a success even when a stop signal came during
+    // it (the run had nothing left to stop): it is sent and reported so.
+    const bool saved = run.Page().statusText == "OK !" && run.LastSaveResult() == 0;
 #ifdef GVC_WITH_CENTRAL
     // The stored run goes on to the laboratory's central database, when this
     // workstation has one; a failure leaves it waiting and the result as it is.
-    if (StopSignals::Caught() == 0) SendAfterRun(io);
+    if (saved || StopSignals::Caught() == 0) SendAfterRun(io);
 #endif
+    if (saved) return 0;
     if (const int signal = StopSignals::Caught(); signal != 0) return 128 + signal;
-    return run.Page().statusText == "OK !" && run.LastSaveResult() == 0 ? 0 : 1;
+    return 1;
 }
 
 }  // namespace gvc::cli
