@@ -123,6 +123,7 @@ void RunRecorder::ParamsWriteEnded(bool written, bool anythingWritten) {
     current_.paramsWrite = written           ? StepOutcome::kOk
                            : anythingWritten ? StepOutcome::kFailed
                                              : StepOutcome::kNotRun;
+    Progress();
 }
 
 void RunRecorder::ZeroSettled(std::int32_t average, std::int32_t spread) {

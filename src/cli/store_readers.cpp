@@ -7,6 +7,7 @@
 #include "history/csv_export.h"
 #include "history/report_records.h"
 #include "history/sensor_history.h"
+#include "store/field_values.h"
 #include "store/run_texts.h"
 #include "util/cp1251.h"
 #include "util/stable_sort.h"
@@ -80,13 +81,35 @@ std::optional<std::vector<LoggedRun>> Logged(StoreRead<std::vector<StoredRun>> r
     return OnePerRecord(std::move(out));
 }
 
+// The runs of one sensor that left it without a valid calibration (a restore
+// that failed, a run the program never ended): the log holds no record of
+// most of them, and each must be seen beside the calibrations.
+std::vector<std::string> RunsLeavingNoCalibration(const std::vector<StoredRun>& runs, const std::string& sensor) {
+    std::vector<std::string> lines;
+    if (sensor.empty()) return lines;
+    for (const StoredRun& s : runs) {
+        const RunRecord& run = s.record;
+        if (run.sensorNumber != sensor || !LeftSensorInvalid(run)) continue;
+        std::string line = DotDateText(CivilDate{run.endLocal.year, run.endLocal.month, run.endLocal.day}) + "  " +
+                           StampText(run.endLocal).substr(11) + "  " + run.resultText;
+        if (!RestoreText(run).empty())
+            line += std::string("; параметры до градуировки: "_cp) + RestoreText(run);
+        if (run.outcome == RunOutcome::kUnfinished) line += "; " + run.saving.message;
+        line += "; " + run.operatorName + "  ! " + std::string("ДАТЧИК БЕЗ ДЕЙСТВУЮЩЕЙ ГРАДУИРОВКИ"_cp);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 }  // namespace
 
 int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> read,
                  const std::map<std::int64_t, Cylinder>& cylinders, const HistoryShape& shape, CommandIo io) {
+    const std::vector<std::string> invalid = read.ok ? RunsLeavingNoCalibration(read.value, sensor)
+                                                     : std::vector<std::string>{};
     const auto runs = Logged(std::move(read), sensor, io);
     if (!runs) return 1;
-    if (runs->empty()) {
+    if (runs->empty() && invalid.empty()) {
         PrintLine(io.err, "no calibrations of " + sensor + " in " + shape.source);
         return 1;
     }
@@ -98,7 +121,8 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
     }
     const std::vector<HistoryEntry> history = SensorHistory(records, sensor);
     io.out << "sensor " << Utf8FromCp1251(sensor) << ": " << history.size() << " calibrations\n";
-    io.out << "date        time      no.  K<00>     K<i>      change of K<i>  as found; as left; cylinder; "
+    io.out << "date        time      no.  K<00>     K<i>      change of K<i>  as found; as left (computed); "
+              "cylinder; "
               "operator"
            << (shape.workstation ? "; workstation" : "") << "\n";
     for (const HistoryEntry& e : history) {
@@ -125,6 +149,9 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
         if (RecordWithoutSensorWrite(run)) line += "  ! " + std::string("ДАТЧИК НЕ ЗАПИСАН"_cp);
         PrintLine(io.out, line.substr(0, line.find_last_not_of(' ') + 1));
     }
+    if (!invalid.empty()) io.out << "runs that left the sensor without a valid calibration:\n";
+    for (const std::string& line : invalid)
+        PrintLine(io.out, line);
     return 0;
 }
 
