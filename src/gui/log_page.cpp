@@ -98,7 +98,11 @@ StoredHistory ReadStoredHistory(const std::filesystem::path& database, const std
     StoreRead<std::vector<StoredRun>> runs = store->SensorRuns(sensorNumber);
     for (StoredRun& run : runs.value) {
         const std::optional<ReportRecord> r = ParseReportRecord(run.record.reportRecordLine);
-        if (r) history.runs[LogRecordsModel::RecordKey(*r)] = std::move(run);
+        if (!r) continue;
+        // One run per record: the run's own row before a row imported from
+        // the files, and of two own rows the first.
+        const auto [it, added] = history.runs.emplace(LogRecordsModel::RecordKey(*r), run);
+        if (!added && it->second.record.imported && !run.record.imported) it->second = std::move(run);
     }
     for (const Cylinder& c : store->Cylinders(true).value)
         history.cylinders[c.id] = c;
