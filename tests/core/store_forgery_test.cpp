@@ -128,6 +128,11 @@ TEST_F(StoreForgery, EveryEditOfTheRowsOrTheDueListIsNamed) {
         {"an integer column given a real", "UPDATE runs SET after_slope = 50000.9 WHERE id = 1", kWrongType},
         {"an integer column given text", "UPDATE runs SET after_slope = '7433 (edited)' WHERE id = 1",
          kWrongType},
+        // Text and reals that SQLite reads as the integer the row held.
+        {"an integer column given a real that reads as its value",
+         "UPDATE runs SET after_slope = after_slope + 0.4 WHERE id = 1", kWrongType},
+        {"an integer column given text that reads as its value",
+         "UPDATE runs SET after_slope = after_slope || ' (edited)' WHERE id = 1", kWrongType},
         {"a real column given text", "UPDATE runs SET range_top = '200.5 (edited)' WHERE id = 1", kWrongType},
         {"a text column given an integer-looking blob",
          "UPDATE runs SET operator_name = X'3132' WHERE id = 1", kWrongType},
