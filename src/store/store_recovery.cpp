@@ -69,6 +69,10 @@ RunRecord CloseUnfinishedRun(RunRecord run, const RecordFiles& files) {
         run.endLocal = run.startLocal;
         run.endUtc = run.startUtc;
     }
+    // Named before the steps are settled: the step it stopped in.
+    if (run.saving.message.empty())
+        run.saving.message =
+            std::string("программа остановлена во время "_cp) + std::string(StoppedDuring(run));
     if (run.saving.reportLog == StepOutcome::kStarted)
         run.saving.reportLog =
             LineInLog(run.reportRecordLine, files) ? StepOutcome::kOk : StepOutcome::kNotRun;
@@ -77,9 +81,6 @@ RunRecord CloseUnfinishedRun(RunRecord run, const RecordFiles& files) {
         run.saving.certificate = sha ? StepOutcome::kOk : StepOutcome::kNotRun;
         run.certificateSha256 = sha.value_or(std::string());
     }
-    if (run.saving.message.empty())
-        run.saving.message =
-            std::string("программа остановлена во время "_cp) + std::string(StoppedDuring(run));
     run.resultText = std::string("НЕ ЗАВЕРШЕНА !"_cp);
     return run;
 }

@@ -57,7 +57,8 @@ struct ChainState {
     std::map<std::string, std::int64_t> lines;  // the record lines written to the log, and their row
     std::set<std::string> hashes;               // every certificate hash the rows hold
     std::map<std::string, Latest> latest;       // by sensor number (UTF-8, as the table keys it)
-    std::optional<std::int64_t> firstOwn;       // when the first run of the workstation itself was recorded
+    std::optional<std::int64_t> firstOwn;       // the row of the workstation's own first run
+    std::int64_t firstOwnUtc = 0;               // and when it was recorded
     std::vector<std::pair<std::int64_t, std::int64_t>> imported;  // rows from the files, when they came in
     std::vector<RunRecord> unfinished;  // unfinished runs not followed by a saved calibration
 };
@@ -75,8 +76,9 @@ void Follow(ChainState& s, std::int64_t id, const RunRecord& run) {
     if (run.outcome == RunOutcome::kUnfinished) s.unfinished.push_back(run);
     if (run.imported || run.recordedFrom == RecordedFrom::kImport) {
         if (run.recordedUtc) s.imported.emplace_back(id, *run.recordedUtc);
-    } else if (!s.firstOwn && run.recordedUtc) {
-        s.firstOwn = run.recordedUtc;
+    } else if (!s.firstOwn) {
+        s.firstOwn = id;
+        s.firstOwnUtc = run.recordedUtc.value_or(0);
     }
 }
 
@@ -171,11 +173,12 @@ StoreVerifyReport VerifyStore(CalibrationStore& store, const RecordFiles& files,
     const std::int64_t created = origin.ok && origin.value ? origin.value->createdUtc : 0;
     if (state.firstOwn) {
         for (const auto& [id, when] : state.imported)
-            if (when > created && when >= *state.firstOwn)
+            if (id > *state.firstOwn && when > created)
                 report.differences.push_back(
                     Row(id) + std::string("запись внесена из файлов "_cp) + UtcText(when) +
-                    std::string(", после первого прогона этого рабочего места ("_cp) +
-                    UtcText(*state.firstOwn) + ")");
+                    std::string(", после первого прогона этого рабочего места (строка "_cp) +
+                    std::to_string(*state.firstOwn) +
+                    (state.firstOwnUtc > 0 ? ", " + UtcText(state.firstOwnUtc) : std::string()) + ")");
     }
     if (origin.ok && origin.value && origin.value->rebuilt)
         report.notices.push_back(RebuiltStoreText(store.File(), origin.value->importedRecords) +
@@ -183,6 +186,10 @@ StoreVerifyReport VerifyStore(CalibrationStore& store, const RecordFiles& files,
     for (const RunRecord& run : state.unfinished)
         report.notices.push_back(UnfinishedRunText(run));
     if (const auto open = store.OpenRuns(); open.ok) {
+        // A run under way may have appended its record already: that record
+        // is the run's, named here, not a record missing from the database.
+        for (const RunRecord& run : open.value)
+            if (!run.reportRecordLine.empty()) state.lines.emplace(run.reportRecordLine, 0);
         for (const RunRecord& run : open.value)
             report.notices.push_back(std::string("Прогон идет сейчас или оставлен остановкой программы "
                                                  "(будет закрыт при следующем запуске): "_cp) +

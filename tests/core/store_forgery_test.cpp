@@ -456,8 +456,6 @@ TEST_F(StoreForgeryImport, RecordsImportedWhenTheDatabaseWasMadeAreNotNamed) {
 }
 
 TEST_F(StoreForgeryImport, ARecordImportedAfterTheWorkstationsOwnRunIsNamed) {
-    GTEST_SKIP()
-        << "not caught: ImportRecordFiles leaves recordedUtc empty, and db verify dates imported rows by it";
     // A record appears in the log that no run of this workstation wrote, and
     // an import takes it in.
     WriteLog({3, 1, 4});
