@@ -40,19 +40,6 @@ std::string_view KindText(int code) {
 
 }  // namespace
 
-SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
-    const std::u8string u8 = file.u8string();
-    const std::string name(u8.begin(), u8.end());
-    const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        SetError(rc);
-        return;
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-}
-
 namespace {
 
 // file: URI of a path, with the characters a URI gives a meaning escaped.
@@ -71,12 +58,20 @@ std::string FileUri(const std::string& utf8) {
     return uri;
 }
 
+std::string Utf8Name(const std::filesystem::path& file) {
+    const std::u8string u8 = file.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
 }  // namespace
 
+SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
+    Open(Utf8Name(file), SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
+}
+
 SqliteDb::SqliteDb(const std::filesystem::path& file, ReadOnly mode) {
-    const std::u8string u8 = file.u8string();
-    std::string name(u8.begin(), u8.end());
-    int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX;
+    std::string name = Utf8Name(file);
+    int flags = SQLITE_OPEN_READONLY;
     if (mode == ReadOnly::kImmutable) {
 #ifdef _WIN32
         // A drive letter becomes the URI's path "/D:/...".
@@ -85,7 +80,11 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, ReadOnly mode) {
         name = FileUri(name) + "?immutable=1";
         flags |= SQLITE_OPEN_URI;
     }
-    const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
+    Open(name, flags);
+}
+
+void SqliteDb::Open(const std::string& name, int flags) {
+    const int rc = sqlite3_open_v2(name.c_str(), &db_, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         SetError(rc);
         return;

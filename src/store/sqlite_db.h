@@ -82,6 +82,7 @@ public:
     sqlite3* Handle() { return db_; }
 
 private:
+    void Open(const std::string& utf8Name, int flags);
     sqlite3* db_ = nullptr;
     int code_ = 0;
     std::string error_;
