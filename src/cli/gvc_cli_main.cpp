@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/command_line.h"
 #ifdef GVC_WITH_CENTRAL
 #include "cli/central_commands.h"
 #endif
@@ -117,14 +118,15 @@ namespace {
 
 int RunCommand(int argc, char** argv) {
     gvc::cli::PrepareStandardStreams();
-    if (argc < 2) return Usage(std::cerr);
-    const std::string name = argv[1];
+    std::vector<std::string> args = gvc::cli::Utf8Arguments(argc, argv);
+    if (args.empty()) return Usage(std::cerr);
+    const std::string name = args.front();
+    args.erase(args.begin());
     // Asked for: the usage on standard output, and success.
     if (name == "--help" || name == "-h" || name == "help") {
         Usage(std::cout);
         return 0;
     }
-    const std::vector<std::string> args(argv + 2, argv + argc);
     for (const Command& c : kCommands) {
         if (name != c.name) continue;
         if (RefusesUnknownOption(c, args, std::cerr)) {

@@ -15,6 +15,12 @@ namespace gvc {
 // backslashes become "/", and the text is converted to UTF-8.
 std::filesystem::path NativePath(std::string_view cp1251Path);
 
+// A path typed by the user (a command-line argument, UTF-8) as the file system
+// takes it: on Windows converted to UTF-16 explicitly, never through the ANSI
+// code page; elsewhere the bytes as they are. A drive "D:" is not mapped: the
+// user names the file as the system sees it.
+std::filesystem::path PathFromUtf8(std::string_view utf8Path);
+
 // The Windows-1251 text of a native path (the inverse of NativePath for the
 // part below a drive; used for the working directory).
 std::string Cp1251PathText(const std::filesystem::path& path);

@@ -31,6 +31,10 @@ std::filesystem::path NativePath(std::string_view cp1251Path) {
     return std::filesystem::path(prefix + Utf8FromCp1251(text));
 }
 
+std::filesystem::path PathFromUtf8(std::string_view utf8Path) {
+    return std::filesystem::path(std::string(utf8Path));
+}
+
 std::string Cp1251PathText(const std::filesystem::path& path) {
     return Cp1251FromUtf8(path.string());
 }

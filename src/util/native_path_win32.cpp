@@ -4,6 +4,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <climits>
 #include <string>
 
 #include "util/cp1251.h"
@@ -29,6 +30,16 @@ std::wstring WideFromUtf16(const std::u16string& text) {
 
 std::filesystem::path NativePath(std::string_view cp1251Path) {
     return std::filesystem::path(WideFromUtf16(Utf16FromCp1251(cp1251Path)));
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8Path) {
+    if (utf8Path.empty() || utf8Path.size() > INT_MAX) return {};
+    const int length = static_cast<int>(utf8Path.size());
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), length, nullptr, 0);
+    if (size <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), length, wide.data(), size);
+    return std::filesystem::path(wide);
 }
 
 std::string Cp1251PathText(const std::filesystem::path& path) {
