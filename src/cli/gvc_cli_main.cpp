@@ -35,8 +35,8 @@ const Command kCommands[] = {
     {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
      gvc::cli::RunLogVerify},
     {"calibrate",
-     "calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID]  calibrate the connected sensor "
-     "from the terminal",
+     "calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID] [--operator NAME]  calibrate the "
+     "connected sensor from the terminal",
      gvc::cli::RunCalibrate,
      {},
      true},

@@ -15,7 +15,9 @@
 # libpq, through Wine's sockets, writes a row to a throw-away PostgreSQL
 # cluster on 127.0.0.1 that the host's psql then reads), then gvc-cli's
 # version, table-check, probe, read, sample, log-verify and calibrate, and
-# replaces a file that a reader holds open (gvc-share-check).
+# replaces a file that a reader holds open (gvc-share-check). Cyrillic
+# arguments (a path below D:\ВЕЛМОР_Датчики, a cylinder's unit and lot) reach
+# gvc-cli.exe intact although the prefix's ANSI code page is not Windows-1251.
 # Where the Linux build's calibration keeps a calibration database,
 # the calibration under Wine must leave its row in its own and `db verify` pass.
 # Where gvc-cli has the central commands, gvc-cli.exe sets up the central
@@ -445,6 +447,33 @@ else
         else
             fail "saved slope $saved_slope offset $saved_offset, the sensor holds $slope and $((sign * offset))"
         fi
+    fi
+fi
+
+# --- Cyrillic arguments -------------------------------------------------------------
+# Wine hands the program its command line in UTF-16; the prefix's ANSI code page
+# here is not Windows-1251, so a program that read the narrow argv would get "?"
+# for every Cyrillic letter: the report log by its Cyrillic path would be "not
+# found", and a cylinder's unit and lot would be stored as question marks.
+if [ -f "${win_log:-}" ]; then
+    WINE log-verify 'D:\ВЕЛМОР_Датчики\Отчет\REPORT.log' >"$work/cyrillic-log.win" 2>&1 </dev/null
+    rc=$?
+    if [ $rc -ne 0 ] || ! nocr "$work/cyrillic-log.win" | grep -q '^report log intact: 1 records$'; then
+        fail "log-verify D:\\ВЕЛМОР_Датчики\\Отчет\\REPORT.log under Wine (exit $rc): $(nocr "$work/cyrillic-log.win")"
+    else
+        say "log-verify by the Cyrillic path D:\\ВЕЛМОР_Датчики\\Отчет\\REPORT.log: $(nocr "$work/cyrillic-log.win" | tail -n 1)"
+    fi
+fi
+if [ -f "${win_db:-}" ]; then
+    WINE cylinder add 1 50 '% НКПР' 'ПГС-1' 2031-01-01 >"$work/cyrillic-cylinder.win" 2>&1 </dev/null
+    rc=$?
+    WINE cylinder list >"$work/cyrillic-list.win" 2>&1 </dev/null
+    if [ $rc -ne 0 ]; then
+        fail "cylinder add with a Cyrillic unit and lot under Wine (exit $rc): $(nocr "$work/cyrillic-cylinder.win")"
+    elif ! nocr "$work/cyrillic-list.win" | grep -qP '\t50\t% НКПР\tПГС-1\t2031-01-01\t'; then
+        fail "the cylinder's unit and lot under Wine are not '% НКПР' and 'ПГС-1': $(nocr "$work/cyrillic-list.win")"
+    else
+        say "cylinder add with the unit '% НКПР' and the lot 'ПГС-1': $(nocr "$work/cyrillic-list.win" | tail -n 1)"
     fi
 fi
 
