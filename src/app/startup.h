@@ -1,10 +1,13 @@
 // The program's start-up work that needs no window: the checks of the table
 // file, the data directory and the report log with the operator's answers
 // (StartupChecks), and the creation of what the operator agreed to create
-// (FinishStartup). Failures end in one error box whose text ends with
-// " - дальнейшая работа НЕВОЗМОЖНА !".
+// (FinishStartup). Messages name the data folder where it really is (another
+// drive when the PC's settings say so; on Linux the directory D: is mapped to). Failures end in one error box
+// whose text ends with " - дальнейшая работа НЕВОЗМОЖНА !".
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "records/gas_catalogue.h"
@@ -15,12 +18,19 @@
 
 namespace gvc {
 
+// Asks the operator for a folder to hold the data folder, `proposal` first
+// (Windows-1251); nothing when the operator cancels.
+using FolderChooser = std::function<std::optional<std::string>(const std::string& proposal)>;
+
 struct StartupContext {
     Operator& op;
     ErrorText& error;
     FileSystem& fs;
     SensorTypeTable& table;
     GasCatalogue& catalogue;
+    // The window offers another folder when the data folder's drive is
+    // missing; without a chooser (gvc-cli) the message says how to set one.
+    FolderChooser chooseFolder = {};
 };
 
 class Startup {
@@ -33,6 +43,8 @@ public:
     // `programDir` is the working directory (Windows-1251); it anchors the
     // table file and the help file.
     bool StartupChecks(const std::string& programDir);
+    // The window's folder chooser (see StartupContext::chooseFolder).
+    void SetFolderChooser(FolderChooser chooser) { c_.chooseFolder = std::move(chooser); }
     bool FinishStartup();
 
     const std::string& ProgramDir() const { return programDir_; }
@@ -40,6 +52,10 @@ public:
 
 private:
     bool Fail();
+    // The data folder is missing: asks to create it, or, when its drive
+    // cannot hold it, to choose another (kept in the PC's settings).
+    bool AskForDataFolder();
+    bool ChooseAnotherDataFolder();
 
     StartupContext c_;
     std::string programDir_;

@@ -2,8 +2,9 @@
 // UTF-8 here, explicitly. The C run-time's `argv` holds them in the ANSI code
 // page, where a Cyrillic letter becomes "?" unless that page is Windows-1251.
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include <climits>
 #include <cwchar>

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/machine_settings.h"
 #include "cli/cli_command.h"
 #include "cli/command_line.h"
 #ifdef GVC_WITH_CENTRAL
@@ -62,6 +63,11 @@ const Command kCommands[] = {
      {},
      true},
     {"cylinder", "cylinder add|list|retire  the reference gas cylinders", gvc::cli::RunCylinder, {}, true},
+    {"data-folder",
+     "data-folder [show|set FOLDER|reset]  where this PC keeps the data (default D:\\ВЕЛМОР_Датчики)",
+     gvc::cli::RunDataFolder,
+     {},
+     true},
 #ifdef GVC_WITH_CENTRAL
     // The laboratory's central PostgreSQL database.
     {"central",
@@ -119,6 +125,10 @@ namespace {
 int RunCommand(int argc, char** argv) {
     gvc::cli::PrepareStandardStreams();
     std::vector<std::string> args = gvc::cli::Utf8Arguments(argc, argv);
+    // The PC's data folder, for every command; a folder the settings name
+    // wrongly is said, and the default is used.
+    if (const std::string problem = gvc::ApplyMachineSettings(gvc::RealFileSystem()); !problem.empty())
+        gvc::cli::PrintLine(std::cerr, problem);
     if (args.empty()) return Usage(std::cerr);
     const std::string name = args.front();
     args.erase(args.begin());

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/instance_lock.h"
+#include "app/machine_settings.h"
 #include "device/system_device.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
     try {
         gvc::ErrorText error;
         gvc::gui::MessageBoxOperator op;
+        // The PC's data folder, before anything looks for the data; a folder
+        // the settings name wrongly is said, and the default is used.
+        if (const std::string problem = gvc::ApplyMachineSettings(gvc::RealFileSystem()); !problem.empty())
+            op.Show(gvc::MessageKind::kWarning, problem);
         gvc::SystemDevice device(op, error);
         const gvc::InstanceLock lock;
 

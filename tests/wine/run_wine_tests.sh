@@ -26,6 +26,9 @@
 # test.sh; built here when missing). Then the failure cases: the simulator
 # stopped and the port missing from SERIALCOMM.
 #
+# Last, drive D: is unmapped, as on a PC without it: the start-up names the
+# folder and `gvc-cli data-folder set` moves the data to drive C:.
+#
 # Only processes started here are stopped, by their process id; the Wine server
 # of the temporary prefix is stopped with `wineserver -k`.
 set -uo pipefail
@@ -564,6 +567,40 @@ fi
 "$wine_cmd" reg delete 'HKLM\Software\Wine\Ports' /v COM12 /f >/dev/null 2>&1 || fail "cannot remove COM12"
 restart_wineserver
 probe_fails "Устройство не подключено!"
+
+# --- A PC without drive D: -------------------------------------------------------
+# Drive D: unmapped (a new prefix has only C: and Z:): the start-up names the
+# folder it cannot make and how to set another; `data-folder set` keeps another
+# folder for the PC in %ProgramData%\G_Varnest\G_Varnest.ini, and the next
+# start makes that folder (its parent too) with the report log in it. The
+# device is gone by now, so calibrate ends at the connection, after the start-up.
+rm -f "$WINEPREFIX/dosdevices/d:"
+restart_wineserver
+WINE calibrate --yes >"$work/nod.out" 2>"$work/nod.err" </dev/null
+rc=$?
+if [ $rc -ne 1 ] || ! nocr "$work/nod.err" | grep -qF 'Директорию Данных D:\ВЕЛМОР_Датчики создать нельзя: нет диска D:' ||
+    ! nocr "$work/nod.err" | grep -qF 'gvc-cli data-folder set E:\ВЕЛМОР_Датчики'; then
+    fail "calibrate without drive D: (exit $rc): $(nocr "$work/nod.out") / $(nocr "$work/nod.err")"
+else
+    say "without drive D: the start-up says: $(nocr "$work/nod.err" | head -n 2 | tr '\n' ' ')"
+fi
+WINE data-folder set 'C:\Лаборатория\ВЕЛМОР_Датчики' >"$work/nod-set.out" 2>&1 </dev/null
+rc=$?
+machine_ini="$WINEPREFIX/drive_c/ProgramData/G_Varnest/G_Varnest.ini"
+if [ $rc -ne 0 ] || [ "$(iconv -f CP1251 -t UTF-8 "$machine_ini" 2>&1 | tr -d '\r')" != 'data_folder=C:\Лаборатория\ВЕЛМОР_Датчики' ]; then
+    fail "data-folder set under Wine (exit $rc): $(nocr "$work/nod-set.out") / $(cat "$machine_ini" 2>&1)"
+else
+    say "data-folder set: $(nocr "$work/nod-set.out" | head -n 1)"
+fi
+WINE calibrate --yes >"$work/nod2.out" 2>"$work/nod2.err" </dev/null
+new_log="$WINEPREFIX/drive_c/Лаборатория/ВЕЛМОР_Датчики/Отчет/REPORT.log"
+if [ ! -f "$new_log" ]; then
+    fail "the start-up did not make C:\\Лаборатория\\ВЕЛМОР_Датчики: $(nocr "$work/nod2.out") / $(nocr "$work/nod2.err")"
+elif ! nocr "$work/nod2.err" | grep -qF 'C:\Лаборатория\ВЕЛМОР_Датчики'; then
+    fail "the first-start question does not name C:\\Лаборатория\\ВЕЛМОР_Датчики: $(nocr "$work/nod2.err")"
+else
+    say "the next start made C:\\Лаборатория\\ВЕЛМОР_Датчики with its report log: $(nocr "$work/nod2.err" | head -n 2 | tr '\n' ' ')"
+fi
 
 say "done in $((SECONDS - started)) s"
 if [ "$failures" -ne 0 ]; then
