@@ -143,13 +143,13 @@ int Connect(std::span<const std::string> args, CommandIo io) {
     }
     if (!SaveCentralSettings(*settings, cause)) {
         PrintLine(io.err, std::string("файл настроек не записан: "_cp) +
-                              std::string(locations::CentralSettingsFile) + ": " + cause);
+                              ShownPath(locations::CentralSettingsFile) + ": " + cause);
         // The old password file goes back with the old settings.
         std::string ignoredCause;
         if (oldPassFile) (void)WritePrivateFile(settings->passFile, *oldPassFile, ignoredCause);
         return 1;
     }
-    io.out << "written " << Utf8FromCp1251(locations::CentralSettingsFile) << "\n";
+    PrintLine(io.out, "written " + ShownPath(locations::CentralSettingsFile));
     io.out << "connected: schema gvc version " << check.schemaVersion << "\n";
     return 0;
 }

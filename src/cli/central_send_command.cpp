@@ -5,6 +5,7 @@
 #include "cli/central_commands.h"
 #include "cli/central_server_check.h"
 #include "cli/store_access.h"
+#include "util/native_path.h"
 
 namespace gvc::cli {
 
@@ -18,7 +19,7 @@ std::optional<CentralSettings> SettingsOrSay(CommandIo io) {
     auto settings = LoadCentralSettings(problem);
     if (settings) return settings;
     if (problem.empty()) {
-        io.err << "gvc-cli central: no " << Utf8FromCp1251(locations::CentralSettingsFile)
+        io.err << "gvc-cli central: no " << Utf8FromCp1251(ShownPath(locations::CentralSettingsFile))
                << ": this workstation sends to no central database (gvc-cli central connect)\n";
     } else {
         PrintLine(io.err, problem);
