@@ -211,6 +211,11 @@ int CalibrationRun::SaveCalibration() {
         SensorDate{when.year, static_cast<std::uint8_t>(when.day), static_cast<std::uint8_t>(when.month)},
         state.NewParams.CalInterval);
     ctx_.list.SetNewNextCalibrationDate(state.NewParams.NextCalibrationDate);
+    // Each step is recorded as begun before it writes: a stop in the middle
+    // leaves a record that names the step (and the record line it appends).
+    recorder_->Current().reportRecordLine = ReportRecordLine(
+        when, slopeText, initialSlopeText, state.NewParams, state.identity, ctx_.access.table);
+    recorder_->StepStarted(SaveStep::kReportLog);
     if (!AppendReportRecord(slopeText, initialSlopeText, state.NewParams, state.identity, ctx_.access.table,
                             when, ctx_.fs, ctx_.error)) {
         recorder_->StepEnded(SaveStep::kReportLog, false, ctx_.error.Text());
@@ -218,9 +223,9 @@ int CalibrationRun::SaveCalibration() {
         return 1;
     }
     recorder_->StepEnded(SaveStep::kReportLog, true);
-    recorder_->Current().reportRecordLine = ReportRecordLine(
-        when, slopeText, initialSlopeText, state.NewParams, state.identity, ctx_.access.table);
     ctx_.view.SaveLineShown(SaveLine::kReportLog, "Отчет сохранен"_cp);
+    recorder_->Current().certificatePath = CertificatePath(state.identity, ctx_.access.table);
+    recorder_->StepStarted(SaveStep::kCertificate);
     if (!WriteSensorFile(ctx_.list.Rows(), StandardText(), state.identity, state.NewParams, ctx_.access.table,
                          when, ctx_.fs, ctx_.error)) {
         recorder_->StepEnded(SaveStep::kCertificate, false, ctx_.error.Text());

@@ -53,7 +53,7 @@ void CalibrationRun::ProgramClosing() {
 }
 
 void CalibrationRun::RecordEnd(RunOutcome outcome) {
-    recorder_->End(outcome, page_.statusText, zeroGraph_, referenceGraph_);
+    recorder_->End(outcome, page_.statusText, zeroGraph_, referenceGraph_, restorePending_);
 }
 
 void CalibrationRun::RecordHalt() {
@@ -185,8 +185,10 @@ void CalibrationRun::RestoreIfNeeded() {
     if (!restorePending_) return;
     restorePending_ = false;
     SensorAccess& access = ctx_.access;
+    recorder_->RestoreStarted();
     const int result = access.progress.RunTransfer(
         TransferMode::kWrite, [this, &access] { return WriteSensorImageVerified(access, beforeRun_); });
+    recorder_->Restored(result == 0);
     if (result == 0) {
         access.op.Show(MessageKind::kInformation,
                        "Результат Градуировки не сохранен:\r\nв Датчик записаны его параметры, "
@@ -243,7 +245,10 @@ void CalibrationRun::Start() {
     Changed();
     // The parameters go into the sensor before sampling: the offset and slope
     // of the connection snapshot, and the gain a preceding run may have raised.
-    if (WriteParamsWithProgress() != 0) return Changed();
+    recorder_->ParamsWriteStarted();
+    const int written = WriteParamsWithProgress();
+    recorder_->ParamsWriteEnded(written == 0, restorePending_);
+    if (written != 0) return Changed();
     if (ctx_.access.state.NewParams.ElectrodeCode == 0 && !FrontEnd(161)) return Changed();
     zeroGraph_.sampleCount = 0;
     referenceGraph_.sampleCount = 0;
@@ -292,12 +297,10 @@ void CalibrationRun::StatusChanged() {
         SensorAccess& access = ctx_.access;
         lastSaveResult_ =
             access.progress.RunTransfer(TransferMode::kSave, [this] { return SaveCalibration(); });
+        // A saved result stays in the sensor: nothing is to go back.
+        if (lastSaveResult_ == 0) restorePending_ = false;
         RecordEnd(lastSaveResult_ == 0 ? RunOutcome::kSaved : RunOutcome::kSaveFailed);
-        if (lastSaveResult_ == 0) {
-            restorePending_ = false;
-        } else {
-            EndUnsaved();
-        }
+        if (lastSaveResult_ != 0) EndUnsaved();
     } else if (page_.statusText == "Ошибка-Датчика!"_cp) {
         armed_ = false;
         ctx_.view.RefreshConnectionDisplay();

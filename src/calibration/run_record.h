@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "records/report_timestamp.h"
+#include "util/calendar.h"
 
 namespace gvc {
 
@@ -23,13 +24,23 @@ enum class RunOutcome {
     kPgaRaised,    // the gain was raised and the run is to be repeated
     kInterrupted,  // the operator stopped it, or the program was closed
     kFailed,       // the sensor was lost or a write at the start failed
+    kUnfinished,   // the program stopped during the run (a crash, a power cut): the run never ended
 };
 
 // Where the reference value came from.
 enum class ReferenceSource { kStandard, kTyped, kCylinder };
 
-// How one saving step ended: not run, succeeded, failed.
-enum class StepOutcome { kNotRun, kOk, kFailed };
+// How one step that writes (a file, the sensor) ended: not run, succeeded,
+// failed; or started and never told its end (the program stopped during it).
+enum class StepOutcome { kNotRun, kOk, kFailed, kStarted };
+
+// How the row came into the database.
+enum class RecordedFrom {
+    kRun,        // the run itself, when it ended
+    kOutbox,     // from the outbox, where it waited while the database could not be written
+    kImport,     // rebuilt from the files of record
+    kRecovered,  // an unfinished run, closed at the next start from what it had recorded
+};
 
 struct SavingSteps {
     StepOutcome reportLog = StepOutcome::kNotRun;
@@ -62,6 +73,18 @@ struct AsFoundAsLeft {
     double tolerancePercent = 10.0;        // of the reference value
     std::optional<ReadingError> leftZero;  // with the parameters read back after the write
     std::optional<ReadingError> leftReference;
+};
+
+// The reference gas cylinder as it was when the run used it: a later edit of
+// the cylinder's entry does not change what a run was calibrated with.
+struct RunCylinder {
+    int gasCode = 0;
+    std::string gasText;
+    double concentration = 0.0;  // certified value
+    std::string unitText;
+    std::string lot;
+    CivilDate expiry;
+    bool operator==(const RunCylinder&) const = default;
 };
 
 struct RunRecord {
@@ -109,13 +132,43 @@ struct RunRecord {
 
     AsFoundAsLeft asFound;
     bool imported = false;  // rebuilt from the files; no run data
+
+    // The run's own parameters written into the sensor at its start: from
+    // then on until its result is saved or the old parameters are back, the
+    // sensor holds no valid calibration.
+    StepOutcome paramsWrite = StepOutcome::kNotRun;
+    // The parameters the sensor held before the run written back (and read
+    // back) at an end without a saved result; kNotRun when nothing was to go back.
+    StepOutcome restore = StepOutcome::kNotRun;
+    // What the sensor held at the start is not known (a restore before it
+    // failed): `before` and the as-found readings claim nothing.
+    bool beforeUnknown = false;
+    // The slope and offset codes the run computed, applied or refused.
+    std::optional<std::int32_t> computedSlope;
+    std::optional<std::int32_t> computedOffset;
+    std::optional<RunCylinder> cylinder;  // copied when the run took its reference from one
+    RecordedFrom recordedFrom = RecordedFrom::kRun;
+    std::optional<std::int64_t> recordedUtc;  // when the row went into the database
 };
+
+// True when the run left the sensor without a valid calibration: the old
+// parameters could not be put back, or the program stopped after something
+// was written into it.
+bool LeftSensorInvalid(const RunRecord& run);
+// True when the run's result was saved in full: its records and the sensor agree.
+inline bool SaveCompleted(const RunRecord& run) {
+    return run.outcome == RunOutcome::kSaved;
+}
 
 // Keeps a finished run's record. The program's database implements it; a
 // failure is the sink's own to report (it never stops the run's files).
 class RunRecordSink {
 public:
     virtual ~RunRecordSink() = default;
+    // The run is about to write into the sensor, or a step of its saving is
+    // about to begin: the record as it stands, kept durably before the write
+    // so that a crash leaves a run that says it is unfinished.
+    virtual void RunProgress(const RunRecord&) {}
     virtual void RunEnded(const RunRecord& record) = 0;
 };
 

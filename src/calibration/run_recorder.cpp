@@ -52,11 +52,34 @@ std::optional<RunOutcome> FinalOutcome(std::string_view statusText) {
     return RunOutcome::kRefused;
 }
 
+bool LeftSensorInvalid(const RunRecord& run) {
+    if (run.restore == StepOutcome::kFailed || run.restore == StepOutcome::kStarted) return true;
+    if (run.outcome != RunOutcome::kUnfinished) return false;
+    return run.paramsWrite != StepOutcome::kNotRun || run.saving.sensorWrite != StepOutcome::kNotRun;
+}
+
 void RunRecorder::SensorConnected() {
     held_ = RunParamsOf(ctx_.access.state.OldParams, true);
+    heldUnknown_ = false;
+}
+
+void RunRecorder::Progress() {
+    if (ctx_.recordSink != nullptr) ctx_.recordSink->RunProgress(current_);
+}
+
+void RunRecorder::HandOver() {
+    waitingForRestore_ = false;
+    last_ = current_;
+    if (ctx_.recordSink != nullptr) ctx_.recordSink->RunEnded(last_);
 }
 
 void RunRecorder::Begin() {
+    // A record still waiting for its restore when the next run begins (the
+    // restore was never asked for) goes as it stands: the restore unknown.
+    if (waitingForRestore_) {
+        current_.restore = StepOutcome::kStarted;
+        HandOver();
+    }
     const SensorState& state = ctx_.access.state;
     const SensorParams& p = state.NewParams;
     current_ = RunRecord{};
@@ -78,12 +101,28 @@ void RunRecorder::Begin() {
                                : ctx_.reference.referenceManual ? ReferenceSource::kTyped
                                                                 : ReferenceSource::kStandard;
     current_.before = held_;
+    current_.beforeUnknown = heldUnknown_;
+    before_ = held_;
+    current_.outcome = RunOutcome::kUnfinished;
     current_.asFound.tolerancePercent = ctx_.view.AsFoundTolerancePercent();
     runPgaGain_ = p.PgaGain;
     zeroAverage_.reset();
     referenceAverage_.reset();
     computed_.reset();
     open_ = true;
+}
+
+void RunRecorder::ParamsWriteStarted() {
+    if (!open_) return;
+    current_.paramsWrite = StepOutcome::kStarted;
+    Progress();
+}
+
+void RunRecorder::ParamsWriteEnded(bool written, bool anythingWritten) {
+    if (!open_) return;
+    current_.paramsWrite = written           ? StepOutcome::kOk
+                           : anythingWritten ? StepOutcome::kFailed
+                                             : StepOutcome::kNotRun;
 }
 
 void RunRecorder::ZeroSettled(std::int32_t average, std::int32_t spread) {
@@ -106,26 +145,31 @@ void RunRecorder::Computed(std::int32_t slopeCode, std::int32_t offsetCode) {
     if (open_) computed_ = RunParams{slopeCode, offsetCode, 0};
 }
 
-void RunRecorder::StepEnded(SaveStep step, bool ok, std::string_view message) {
-    if (!open_) return;
+StepOutcome* RunRecorder::StepOf(SaveStep step) {
     SavingSteps& saving = current_.saving;
-    StepOutcome* outcome = nullptr;
     switch (step) {
         case SaveStep::kReportLog:
-            outcome = &saving.reportLog;
-            break;
+            return &saving.reportLog;
         case SaveStep::kCertificate:
-            outcome = &saving.certificate;
-            break;
+            return &saving.certificate;
         case SaveStep::kSensorWrite:
-            outcome = &saving.sensorWrite;
-            break;
+            return &saving.sensorWrite;
         case SaveStep::kReadBack:
-            outcome = &saving.readBack;
-            break;
+            return &saving.readBack;
     }
-    *outcome = ok ? StepOutcome::kOk : StepOutcome::kFailed;
-    if (!ok) saving.message = message;
+    return &saving.readBack;
+}
+
+void RunRecorder::StepStarted(SaveStep step) {
+    if (!open_) return;
+    *StepOf(step) = StepOutcome::kStarted;
+    Progress();
+}
+
+void RunRecorder::StepEnded(SaveStep step, bool ok, std::string_view message) {
+    if (!open_) return;
+    *StepOf(step) = ok ? StepOutcome::kOk : StepOutcome::kFailed;
+    if (!ok) current_.saving.message = message;
 }
 
 void RunRecorder::CertificateWritten(std::string path, const SensorParams& newParams) {
@@ -142,8 +186,29 @@ void RunRecorder::ReadBack(const RunParams& params) {
     current_.readBackDone = true;
 }
 
+void RunRecorder::RestoreStarted() {
+    if (!open_ && !waitingForRestore_) return;
+    current_.restore = StepOutcome::kStarted;
+    Progress();
+}
+
+void RunRecorder::Restored(bool ok) {
+    if (ok) {
+        held_ = before_;
+        heldUnknown_ = current_.beforeUnknown;
+    } else {
+        heldUnknown_ = true;
+    }
+    if (!open_ && !waitingForRestore_) return;
+    current_.restore = ok ? StepOutcome::kOk : StepOutcome::kFailed;
+    // After: what the sensor holds now; after a failed restore the run's own
+    // last write stays as the best knowledge, and the restore says it is not sure.
+    if (ok) current_.after = before_;
+    if (waitingForRestore_) HandOver();
+}
+
 void RunRecorder::End(RunOutcome outcome, std::string_view resultText, const TrendGraph& zero,
-                      const TrendGraph& reference) {
+                      const TrendGraph& reference, bool restoreFollows) {
     if (!open_) return;
     open_ = false;
     const SensorParams& p = ctx_.access.state.NewParams;
@@ -156,13 +221,22 @@ void RunRecorder::End(RunOutcome outcome, std::string_view resultText, const Tre
     const TrendGraph& last = reference.sampleCount > 0 ? reference : zero;
     if (last.sampleCount > 0 && last.sampleCount <= kGraphCapacity)
         current_.temperature = last.temperature[static_cast<std::size_t>(last.sampleCount - 1)];
-    // After: the result the run computed (applied or refused by a check) with
-    // the gain it leaves, else what the sensor was given at the start.
-    current_.after = RunParamsOf(p, false);
+    // After: what the sensor holds when the run ends. A saved result (or one
+    // whose saving failed) is the computed result with the gain it leaves;
+    // a run that wrote nothing leaves what it found; otherwise the run's own
+    // parameters, until a restore puts the old ones back.
     if (computed_) {
+        current_.computedSlope = computed_->slope;
+        current_.computedOffset = computed_->zeroOffset;
+    }
+    current_.after = RunParamsOf(p, false);
+    if (computed_ && (outcome == RunOutcome::kSaved || outcome == RunOutcome::kSaveFailed)) {
         current_.after.slope = computed_->slope;
         current_.after.zeroOffset = computed_->zeroOffset;
+    } else if (current_.paramsWrite == StepOutcome::kNotRun) {
+        current_.after = before_;
     }
+    if (current_.restore == StepOutcome::kOk) current_.after = before_;
 
     AsFoundInputs in;
     in.zeroAverage = zeroAverage_;
@@ -177,8 +251,20 @@ void RunRecorder::End(RunOutcome outcome, std::string_view resultText, const Tre
     in.tolerancePercent = current_.asFound.tolerancePercent;
     current_.asFound = ComputeAsFoundAsLeft(
         in, current_.before, current_.readBackDone ? std::optional(current_.readBack) : std::nullopt);
-    last_ = current_;
-    if (ctx_.recordSink != nullptr) ctx_.recordSink->RunEnded(last_);
+    if (current_.beforeUnknown) {
+        // What the sensor held is not known: nothing is claimed as found.
+        current_.asFound.foundZero.reset();
+        current_.asFound.foundReference.reset();
+        current_.asFound.foundInTolerance.reset();
+    }
+    if (restoreFollows && outcome != RunOutcome::kPgaRaised) {
+        waitingForRestore_ = true;
+        current_.restore = StepOutcome::kStarted;
+        Progress();
+        last_ = current_;
+        return;
+    }
+    HandOver();
 }
 
 }  // namespace gvc

@@ -27,6 +27,7 @@ std::optional<RunParams> ParamsReadBack(const ReadBackResult& result) {
 }  // namespace
 
 int WriteAndVerify(SensorAccess& access, RunRecorder& recorder) {
+    recorder.StepStarted(SaveStep::kSensorWrite);
     const VerifiedWrite written = WriteAllPagesVerified(access);
     if (written.writeResult != 0) {
         // The failed exchange has shown its own message.

@@ -23,8 +23,13 @@
 //                     last_hash, first_received, last_received
 //   gvc.sensor_latest each sensor's newest saved run with a next-calibration
 //                     date over all workstations: sensor_number, run_row (gvc.runs.id),
-//                     calibrated, next_calibration, gas_text, end_of_use, station_id
-// Rows go in only through gvc.submit_run (SECURITY DEFINER; see central_sender.h).
+//                     calibrated, next_calibration, gas_text, end_of_use, station_id,
+//                     ordered_at (the run's end_utc, never later than its receipt:
+//                     the order in which the newest is chosen)
+//   gvc.submit_serial one row, locked inside gvc.submit_run to serialise the
+//                     newest-calibration updates (no login can lock it)
+// Rows go in only through gvc.submit_run (SECURITY DEFINER; see central_sender.h
+// and the migrations for what it refuses).
 //
 // Roles: gvc_workstation (NOLOGIN; USAGE, SELECT, EXECUTE on gvc.submit_run;
 // no INSERT, UPDATE, DELETE or TRUNCATE) and gvc_reader (NOLOGIN; SELECT).
@@ -49,6 +54,9 @@ enum class CentralRole { kWorkstation, kReader };
 std::span<const std::string_view> CentralMigrations();
 // The version this program creates: the number of migrations.
 int CentralSchemaTarget();
+// The migration that added the run's fields of the workstation's schema 4
+// (kept in a file of its own).
+std::string_view CentralMigrationRunColumns();
 
 // The schema's version on the server (0 when there is no schema yet), or
 // nothing with the reason.

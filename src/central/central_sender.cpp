@@ -13,7 +13,10 @@ using namespace gvc::literals;
 
 namespace {
 
-enum class Submitted { kAdded, kAlready, kConflict, kFailed };
+// What the server answered: stored now; held already for this workstation;
+// the identifier held by another workstation or another row; refused for a
+// row hash that is no SHA-256 text, or for an end after the server's clock.
+enum class Submitted { kAdded, kAlready, kConflict, kRefusedHash, kRefusedFuture, kFailed };
 
 struct Submission {
     Submitted outcome = Submitted::kFailed;
@@ -27,7 +30,35 @@ Submission Read(const PgResult& r) {
     const std::int64_t seq = r.Int(0, 1).value_or(0);
     if (outcome == "added") return {Submitted::kAdded, seq};
     if (outcome == "already") return {Submitted::kAlready, seq};
+    if (outcome == "refused hash") return {Submitted::kRefusedHash, seq};
+    if (outcome == "refused future") return {Submitted::kRefusedFuture, seq};
     return {Submitted::kConflict, seq};
+}
+
+bool Refused(Submitted outcome) {
+    return outcome == Submitted::kConflict || outcome == Submitted::kRefusedHash ||
+           outcome == Submitted::kRefusedFuture;
+}
+
+// Why the server keeps a run out (Windows-1251), naming the run.
+std::string RefusalText(Submitted outcome, const StoredRun& row) {
+    std::string_view why;
+    switch (outcome) {
+        case Submitted::kRefusedHash:
+            why = "центральная база не приняла запись: её хеш не из 64 шестнадцатеричных цифр: "_cp;
+            break;
+        case Submitted::kRefusedFuture:
+            why =
+                "центральная база не приняла запись: её время окончания позже часов сервера "
+                "(часы рабочего места спешат?): "_cp;
+            break;
+        default:
+            why =
+                "центральная база хранит под тем же номером запись другого рабочего места или "
+                "другую запись: "_cp;
+            break;
+    }
+    return std::string(why) + row.record.runId;
 }
 
 Submission Submit(PgConnection& server, const std::string& stationId, const std::string& stationName,
@@ -102,7 +133,8 @@ private:
     // The batch in one server transaction, then marked here.
     bool SendBatch(const std::vector<StoredRun>& rows) {
         std::vector<SentMark> marks;
-        int added = 0, already = 0, refused = 0;
+        std::vector<std::pair<Submitted, const StoredRun*>> refused;
+        int added = 0, already = 0;
         {
             PgTransaction tx(server_);
             if (!tx.Began()) return Stop(ServerProblem(server_, nullptr));
@@ -116,9 +148,8 @@ private:
                 const StoredRun& row = rows[i];
                 const Submission s = i < answers.size() ? Read(answers[i]) : Submission{};
                 if (s.outcome == Submitted::kFailed) return Stop(ServerProblem(server_, &row));
-                if (s.outcome == Submitted::kConflict) {
-                    ++refused;
-                    NoteConflict(row);
+                if (Refused(s.outcome)) {
+                    refused.emplace_back(s.outcome, &row);
                     continue;
                 }
                 (s.outcome == Submitted::kAdded ? added : already) += 1;
@@ -129,7 +160,10 @@ private:
         result_.message.clear();
         result_.sent += added;
         result_.alreadyThere += already;
-        result_.refused += refused;
+        // Named once the batch is through (a batch tried again would name them twice).
+        result_.refused += static_cast<int>(refused.size());
+        for (const auto& [outcome, row] : refused)
+            NoteRefusal(outcome, *row);
         return Mark(marks);
     }
 
@@ -146,9 +180,9 @@ private:
                 if (firstProblem.empty()) firstProblem = ServerProblem(server_, &row);
                 continue;
             }
-            if (s.outcome == Submitted::kConflict) {
+            if (Refused(s.outcome)) {
                 ++result_.refused;
-                NoteConflict(row);
+                NoteRefusal(s.outcome, row);
                 continue;
             }
             (s.outcome == Submitted::kAdded ? result_.sent : result_.alreadyThere) += 1;
@@ -164,10 +198,9 @@ private:
         return Stop(std::string("отправленное не отмечено в базе рабочего места: "_cp) + message);
     }
 
-    void NoteConflict(const StoredRun& row) {
-        if (!rowProblem_.empty()) return;
-        rowProblem_ =
-            std::string("центральная база хранит под тем же номером другую запись: "_cp) + row.record.runId;
+    void NoteRefusal(Submitted outcome, const StoredRun& row) {
+        result_.refusals.push_back(RefusalText(outcome, row));
+        if (rowProblem_.empty()) rowProblem_ = result_.refusals.back();
     }
 
 public:

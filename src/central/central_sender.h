@@ -3,7 +3,10 @@
 // the outbox (the local table central_sent lists the confirmed ones). A run is
 // marked sent only after the server committed it; a crash in between makes
 // the next send find it there already and just mark it. The server keeps the
-// same run once, whoever sends it and however often.
+// same run once however often it is sent: "already there" only to the
+// workstation that holds it; a run another workstation holds, or one the
+// server refuses (a malformed hash, an end after its clock), stays unsent here
+// and is named.
 //
 // Callable from any thread with its own CalibrationStore (its own SQLite
 // connection to the same file); each call opens its own server connection.
@@ -13,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "central/central_settings.h"
 #include "store/calibration_store.h"
@@ -33,9 +37,13 @@ struct SendResult {
     bool complete = false;   // nothing is left to send
     int sent = 0;            // runs the server stored now
     int alreadyThere = 0;    // runs the server had already (now marked sent here)
-    int refused = 0;         // runs the server refused: another run holds the same identifier
+    int refused = 0;         // runs the server refused (they stay unsent): another workstation or
+                             // another row holds the identifier, a malformed hash, an end after
+                             // the server's clock
     std::int64_t left = 0;   // runs still waiting
     std::string message;     // Windows-1251: why something is left; empty when complete
+    // Windows-1251: each refused run with its reason, in the order sent.
+    std::vector<std::string> refusals;
 };
 
 SendResult SendPendingRuns(CalibrationStore& store, const CentralSettings& settings,

@@ -12,8 +12,9 @@ namespace gvc::cli {
 
 struct CalibrateArguments {
     bool yes = false;
-    // A typed reference above the sensor's measuring range is meant: the
-    // range question is answered Yes (with --yes it is otherwise refused).
+    // A reference (typed or a cylinder's) above the sensor's measuring range
+    // is meant: the range question is answered Yes (with --yes it is
+    // otherwise refused).
     bool aboveRange = false;
     // The typed reference concentration in thousandths; none for the table's.
     std::optional<std::int32_t> reference;

@@ -12,6 +12,7 @@
 #include "calibration/calibration_run.h"
 #include "calibration/timer_loop.h"
 #include "cli/calibrate_arguments.h"
+#include "cli/calibrate_reference.h"
 #include "cli/cli_command.h"
 #include "cli/sensor_session.h"
 #include "cli/stop_signals.h"
@@ -20,7 +21,9 @@
 #include "cli/central_commands.h"
 #endif
 #include "records/gas_catalogue.h"
+#include "store/store_recovery.h"
 #include "store/store_run_sink.h"
+#include "store/store_session.h"
 #include "ui/characteristics_list.h"
 #include "ui/concentration_text.h"
 #include "ui/reference_choice.h"
@@ -158,37 +161,19 @@ void RunTimers(CalibrationRun& run, const ConsoleView& view) {
     RunTimerLoop(ticks, time, schedule);
 }
 
-// The typed reference for the connected sensor: only the decimals its entry
-// layout shows, and a value above its measuring range only when that is meant.
-// Nothing after the reason was shown, with the exit code in `exitCode`.
-std::optional<std::int32_t> TypedReference(const CalibrateArguments& arguments, const SensorParams& p,
-                                           const CharacteristicsList& list, Operator& op, CommandIo io,
-                                           int& exitCode) {
-    const std::optional<std::int32_t> value = ParseTypedReference(arguments.referenceText, p.MultiplierCode);
-    if (!value) {
-        op.Show(MessageKind::kError, NotANumberText(arguments.referenceText));
-        op.Show(MessageKind::kError, TypedReferenceFormatText(p.MultiplierCode));
-        exitCode = 2;
-        return std::nullopt;
-    }
-    const ReferenceRange range{p.RangeTop, list.UnitText(), p.MultiplierCode};
-    if (!AboveRange(*value, range)) return value;
-    const std::string question = AboveRangeQuestion(*value, range);
-    if (arguments.aboveRange) {
-        PrintLine(io.err, question);
-        io.err << "-> Yes (--above-range)\n";
-        return value;
-    }
-    if (arguments.yes) {
-        PrintLine(io.err, question);
-        io.err << "-> No\n";
-        op.Show(MessageKind::kError, "Значение выше диапазона принимается только с ключом --above-range"_cp);
-    } else if (op.Ask(MessageKind::kWarning, question)) {
-        return value;
-    }
-    exitCode = 1;
-    PrintLine(io.out, "ОТКАЗ !"_cp);
-    return std::nullopt;
+// Holding the lock, no run of this workstation is under way: the runs a stop
+// left unfinished are closed now, and the operator learns which sensors must
+// be calibrated again (and that a database was made anew from the files).
+void ReportUnfinishedRuns(Operator& op) {
+    const StorePlaces places = WorkstationStorePlaces();
+    const StoreSession session = OpenWorkstationStore(places, true);
+    if (!session.store) return;  // the run's own record says why, at its end
+    if (session.imported && session.import.added > 0)
+        op.Show(MessageKind::kWarning, RebuiltStoreText(places.database, session.import.added));
+    for (const RunRecord& run : session.unfinished)
+        op.Show(MessageKind::kWarning, UnfinishedRunText(run));
+    for (const std::string& p : session.problems)
+        op.Show(MessageKind::kWarning, p);
 }
 
 }  // namespace
@@ -213,6 +198,7 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
         io.out << "startup failed\n";
         return 1;
     }
+    ReportUnfinishedRuns(op);
 
     ConsoleProgress progress(io.out);
     SensorSession session(io, op, progress);
@@ -226,19 +212,15 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
     list.FillNewValues(
         state, access.table, TakeConnectionSnapshot(state.OldParams),
         SensorDate{today.year, static_cast<std::uint8_t>(today.day), static_cast<std::uint8_t>(today.month)});
-    ReferenceSelection reference{state.NewParams.RefConc, false};
-    if (arguments->reference) {
-        int exitCode = 0;
-        const std::optional<std::int32_t> typed =
-            TypedReference(*arguments, state.NewParams, list, op, io, exitCode);
-        if (!typed) return exitCode;
-        reference = {*typed, true};
-    }
-    if (arguments->cylinder) {
-        const auto thousandths = CylinderReference(*arguments->cylinder, state.identity.GasCode, io, op);
-        if (!thousandths) return 1;
-        reference = {*thousandths, true};
-    }
+    // The reference by the window's rules: a typed value or a cylinder is
+    // checked against the connected sensor's unit, decimals and range.
+    int referenceExit = 0;
+    const std::optional<ReferenceSelection> chosen = CalibrateReference(
+        *arguments, state.NewParams.RefConc, state.identity.GasCode,
+        ReferenceRange{state.NewParams.RangeTop, list.UnitText(), state.NewParams.MultiplierCode}, op, io,
+        referenceExit);
+    if (!chosen) return referenceExit;
+    const ReferenceSelection reference = *chosen;
     io.out << "sensor " << Utf8FromCp1251(session.SensorNumber()) << ", reference "
            << Utf8FromCp1251(FormatConcentration(reference.referenceValue, state.NewParams.MultiplierCode))
            << "\n";

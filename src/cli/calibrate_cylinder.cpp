@@ -1,15 +1,12 @@
-#include <cmath>
-
+#include "cli/calibrate_reference.h"
 #include "cli/store_access.h"
-#include "records/report_timestamp.h"
-#include "store/run_texts.h"
 #include "util/cp1251.h"
 
 namespace gvc::cli {
 
 using namespace gvc::literals;
 
-std::optional<std::int32_t> CylinderReference(std::int64_t id, unsigned gasCode, CommandIo io, Operator& op) {
+std::optional<ReferenceCylinder> DatabaseCylinder(std::int64_t id, CommandIo io, Operator& op) {
     const auto store = OpenStoreOrSay(io, true);
     if (!store) return std::nullopt;
     const auto found = store->FindCylinder(id);
@@ -22,16 +19,8 @@ std::optional<std::int32_t> CylinderReference(std::int64_t id, unsigned gasCode,
     if (!found.value) return refuse(std::string("Нет баллона с номером "_cp) + number);
     const Cylinder& c = *found.value;
     if (c.retired) return refuse(std::string("Баллон "_cp) + number + std::string(" списан"_cp));
-    if (IsExpired(c, LocalDateToday()))
-        return refuse(std::string("Срок годности баллона "_cp) + number + std::string(" истёк "_cp) +
-                      DotDateText(c.expiry));
-    if (static_cast<unsigned>(c.gasCode) != gasCode)
-        return refuse(std::string("Баллон "_cp) + number + std::string(" не для газа Датчика: "_cp) +
-                      CylinderText(c));
-    const double thousandths = std::round(c.concentration * 1000.0);
-    if (!std::isfinite(thousandths) || thousandths <= 0 || thousandths > 2147483647.0)
-        return refuse(std::string("Концентрация баллона вне допустимого диапазона: "_cp) + CylinderText(c));
-    return static_cast<std::int32_t>(thousandths);
+    // Expiry, gas, unit, decimals and range are the reference rules' to judge.
+    return ReferenceCylinder{c.id, c.gasCode, c.concentration, c.unitText, c.lot, c.expiry};
 }
 
 }  // namespace gvc::cli

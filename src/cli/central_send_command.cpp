@@ -45,7 +45,11 @@ int CentralSend(std::span<const std::string> args, CommandIo io) {
     const SendResult r = SendPendingRuns(*store, *settings);
     io.out << "sent " << r.sent << ", already there " << r.alreadyThere << ", refused " << r.refused
            << ", left " << r.left << "\n";
-    if (!r.message.empty()) PrintLine(io.err, r.message);
+    // Every refused run named; another reason to stop, when there is one.
+    for (const std::string& refusal : r.refusals)
+        PrintLine(io.err, refusal);
+    if (!r.message.empty() && (r.refusals.empty() || r.message != r.refusals.front()))
+        PrintLine(io.err, r.message);
     PrintLine(io.out, CentralStatusText(CentralStateOf(r), r.left));
     return r.complete ? 0 : 1;
 }

@@ -16,7 +16,7 @@ int RunCentralVerify(std::span<const std::string> args, CommandIo io) {
         io.err << "usage: gvc-cli central verify\n";
         return 2;
     }
-    const auto store = OpenStoreOrSay(io, false);
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
     const StoreVerifyReport local = VerifyStore(*store, WorkstationRecordFiles());
     for (const std::string& d : local.differences)

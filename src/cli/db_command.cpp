@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/central_anchor_check.h"
 #include "cli/cli_command.h"
 #include "cli/store_access.h"
 #include "store/store_import.h"
@@ -17,15 +18,19 @@ int Usage(CommandIo io) {
 }
 
 int Verify(CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
+    // Read only: the verifier never changes what it checks.
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
-    const StoreVerifyReport report = VerifyStore(*store, WorkstationRecordFiles());
+    const StoreVerifyReport report = VerifyStore(*store, WorkstationRecordFiles(), DefaultOutboxDir());
     for (const std::string& d : report.differences)
         PrintLine(io.out, d);
+    for (const std::string& n : report.notices)
+        PrintLine(io.out, "! " + n);
     io.out << report.rows << " rows, " << report.logRecords << " log records, " << report.certificates
            << " certificates: " << (report.ok ? "the database and the files agree" : "DIFFERENCES FOUND")
            << "\n";
-    return report.ok ? 0 : 1;
+    const bool anchored = VerifyAgainstCentralAnchor(*store, io);
+    return report.ok && anchored ? 0 : 1;
 }
 
 int Import(CommandIo io) {

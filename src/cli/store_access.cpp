@@ -31,8 +31,22 @@ std::unique_ptr<CalibrationStore> OpenStoreOrSay(CommandIo io, bool create) {
         PrintLine(io.err, p);
     for (const std::string& p : session.outbox.problems)
         PrintLine(io.err, p);
+    for (const std::string& p : session.problems)
+        PrintLine(io.err, p);
     if (session.outbox.added > 0) io.err << session.outbox.added << " waiting runs moved from the outbox\n";
     return std::move(session.store);
+}
+
+std::unique_ptr<CalibrationStore> OpenStoreForReading(CommandIo io) {
+    const std::filesystem::path database = DefaultStoreFile();
+    if (!WorkstationStoreExists()) {
+        PrintLine(io.err, Cp1251PathText(database) + ": no database");
+        return nullptr;
+    }
+    std::string message;
+    auto store = CalibrationStore::OpenReadOnly(database, message);
+    if (!store) PrintLine(io.err, Cp1251PathText(database) + ": " + message);
+    return store;
 }
 
 std::map<std::int64_t, Cylinder> CylinderMap(CalibrationStore& store) {

@@ -14,8 +14,13 @@ namespace gvc::cli {
 // True when D:\ВЕЛМОР_Датчики\calibrations.sqlite exists.
 bool WorkstationStoreExists();
 
-// Opens it (creating it when `create`, with the first import); prints why not.
+// Opens it for writing (creating it when `create`, with the first import;
+// waiting runs of the outbox moved in); prints why not.
 std::unique_ptr<CalibrationStore> OpenStoreOrSay(CommandIo io, bool create);
+
+// Opens it for reading only (readers and verifiers): nothing is created,
+// migrated, imported or moved in, and no write lock is taken; prints why not.
+std::unique_ptr<CalibrationStore> OpenStoreForReading(CommandIo io);
 
 // The cylinders by id, for the texts of the runs that used them.
 std::map<std::int64_t, Cylinder> CylinderMap(CalibrationStore& store);
@@ -42,10 +47,5 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
 int PrintDue(const StoreRead<std::vector<StoreDueSensor>>& read, bool tsv, CommandIo io);
 int PrintCsv(StoreRead<std::vector<StoredRun>> read, const std::map<std::int64_t, Cylinder>& cylinders,
              bool excel, CommandIo io);
-
-// The reference in thousandths from a cylinder of the database for a sensor of
-// `gasCode`; nothing after telling the operator why it cannot be used (none
-// such, retired, expired, another gas, a concentration out of range).
-std::optional<std::int32_t> CylinderReference(std::int64_t id, unsigned gasCode, CommandIo io, Operator& op);
 
 }  // namespace gvc::cli

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <ostream>
 
 #include "cli/store_access.h"
@@ -28,6 +29,37 @@ struct LoggedRun {
     RunRecord run;
 };
 
+// A record in every column, as the key that pairs it with its run.
+std::string RecordKey(const ReportRecord& r) {
+    std::string key = DotDateText(r.date);
+    for (const std::string* part : {&r.time, &r.sensorOld, &r.sensorNew, &r.k00, &r.ki, &r.unit}) {
+        key += '\x1f';
+        key += *part;
+    }
+    for (const int n : {r.calibration, r.calibrationResourceMax, r.workResourceMax})
+        key += '\x1f' + std::to_string(n);
+    return key;
+}
+
+// One run per record, in the order given: the same record held by several
+// runs (a database rebuilt from the files and sent again, one log imported
+// on two computers) is named once, with the run's own row before a row
+// imported from the files, and of two own rows the first.
+std::vector<LoggedRun> OnePerRecord(std::vector<LoggedRun> runs) {
+    std::vector<LoggedRun> kept;
+    kept.reserve(runs.size());
+    std::map<std::string, std::size_t> at;
+    for (LoggedRun& r : runs) {
+        const auto [it, added] = at.emplace(RecordKey(r.record), kept.size());
+        if (added) {
+            kept.push_back(std::move(r));
+        } else if (kept[it->second].run.imported && !r.run.imported) {
+            kept[it->second] = std::move(r);
+        }
+    }
+    return kept;
+}
+
 std::optional<std::vector<LoggedRun>> Logged(StoreRead<std::vector<StoredRun>> read, std::string_view sensor,
                                              CommandIo io) {
     if (!read.ok) {
@@ -45,7 +77,7 @@ std::optional<std::vector<LoggedRun>> Logged(StoreRead<std::vector<StoredRun>> r
         return std::tie(a.record.date, a.record.time, a.record.sensorNew) <
                std::tie(b.record.date, b.record.time, b.record.sensorNew);
     });
-    return out;
+    return OnePerRecord(std::move(out));
 }
 
 }  // namespace
@@ -59,18 +91,23 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
         return 1;
     }
     std::vector<ReportRecord> records;
-    for (const LoggedRun& r : *runs)
+    std::map<std::string, const RunRecord*> runOf;
+    for (const LoggedRun& r : *runs) {
         records.push_back(r.record);
-    // The records are in order already; SensorHistory keeps that order.
+        runOf.emplace(RecordKey(r.record), &r.run);
+    }
     const std::vector<HistoryEntry> history = SensorHistory(records, sensor);
     io.out << "sensor " << Utf8FromCp1251(sensor) << ": " << history.size() << " calibrations\n";
     io.out << "date        time      no.  K<00>     K<i>      change of K<i>  as found; as left; cylinder; "
               "operator"
            << (shape.workstation ? "; workstation" : "") << "\n";
-    for (std::size_t i = 0; i < history.size() && i < runs->size(); ++i) {
-        const HistoryEntry& e = history[i];
+    for (const HistoryEntry& e : history) {
         const ReportRecord& r = e.record;
-        const RunRecord& run = (*runs)[i].run;
+        // Each entry with the run of its own record (every entry has one: the
+        // records came from the runs).
+        const auto found = runOf.find(RecordKey(r));
+        if (found == runOf.end()) continue;
+        const RunRecord& run = *found->second;
         std::string line = DotDateText(r.date) + "  " + r.time + "  " +
                            PadRight(std::to_string(r.calibration), 3) + "  " + PadRight(r.k00, 8) + "  " +
                            PadRight(r.ki, 8);
@@ -92,14 +129,14 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
 }
 
 int HistoryFromStore(const std::string& sensor, CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
     return PrintHistory(sensor, sensor.empty() ? store->LoggedRuns() : store->SensorRuns(sensor),
                         CylinderMap(*store), HistoryShape{"the database", false}, io);
 }
 
 int DueFromStore(const CivilDate& today, std::int64_t within, bool tsv, CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
     return PrintDue(store->DueList(today, within), tsv, io);
 }
@@ -133,7 +170,7 @@ int PrintDue(const StoreRead<std::vector<StoreDueSensor>>& read, bool tsv, Comma
 }
 
 int CsvFromStore(bool excel, CommandIo io) {
-    const auto store = OpenStoreOrSay(io, false);
+    const auto store = OpenStoreForReading(io);
     if (!store) return 1;
     return PrintCsv(store->LoggedRuns(), CylinderMap(*store), excel, io);
 }

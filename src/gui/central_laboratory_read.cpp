@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "central/central_reader.h"
+#include "central/central_record_runs.h"
 #include "central/central_settings.h"
 #include "gui/log_records_model.h"
 #include "store/run_texts.h"
@@ -38,14 +39,15 @@ LaboratoryLog ReadLaboratoryLog(const CentralSettings& settings, const CivilDate
         log.message = Unreachable(due.message);
         return log;
     }
-    log.records.reserve(runs.value.size());
-    log.workstations.reserve(runs.value.size());
-    for (const StoredRun& run : runs.value) {
-        const std::optional<ReportRecord> r = ParseReportRecord(run.record.reportRecordLine);
-        if (!r) continue;  // a run without a readable record line has no row in a log
-        if (RecordWithoutSensorWrite(run.record)) log.flagged.insert(LogRecordsModel::RecordKey(*r));
-        log.records.push_back(*r);
-        log.workstations.push_back(run.record.workstation);
+    // Each record once, as its run's own row tells it (a run without a
+    // readable record line has no row in a log).
+    std::vector<RecordRun> records = OneRunPerRecord(std::move(runs.value));
+    log.records.reserve(records.size());
+    log.workstations.reserve(records.size());
+    for (RecordRun& r : records) {
+        if (RecordWithoutSensorWrite(r.run.record)) log.flagged.insert(LogRecordsModel::RecordKey(r.record));
+        log.records.push_back(std::move(r.record));
+        log.workstations.push_back(std::move(r.run.record.workstation));
     }
     log.due = std::move(due.value);
     log.ok = true;
@@ -65,10 +67,9 @@ LaboratoryHistory ReadLaboratoryHistory(const CentralSettings& settings, const s
         history.message = Unreachable(runs.message);
         return history;
     }
-    for (StoredRun& run : runs.value) {
-        if (const std::optional<ReportRecord> r = ParseReportRecord(run.record.reportRecordLine))
-            history.runs[LogRecordsModel::RecordKey(*r)] = std::move(run);
-    }
+    // Each record's own row: a later copy of the same record never hides it.
+    for (RecordRun& r : OneRunPerRecord(std::move(runs.value)))
+        history.runs.emplace(LogRecordsModel::RecordKey(r.record), std::move(r.run));
     history.ok = true;
     return history;
 }

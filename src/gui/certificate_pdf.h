@@ -14,7 +14,8 @@ namespace gvc::gui {
 struct PdfSection {
     QString title;
     std::vector<std::pair<QString, QString>> items;
-    std::vector<bool> warn;  // per item: drawn red
+    std::vector<bool> warn;      // per item: drawn red
+    bool notInDatabase = false;  // the certificate is in no row of the database
 };
 
 // Writes the verified certificate `bytes` to `pdfPath`, with `extra` after its

@@ -45,11 +45,18 @@ PdfSection RunSection(const StoredRun& stored, const std::map<std::int64_t, Cyli
     if (!ToleranceText(run).empty()) found += " " + ToleranceText(run);
     add("Как найдено: эталонный газ (показание, погрешность)"_cp, Or(found, kNone));
     add("Как найдено: нулевой газ"_cp, Or(ReadingText(run.asFound.foundZero), kNone));
-    add("Как оставлено: эталонный газ"_cp, Or(ReadingText(run.asFound.leftReference), kNone));
-    add("Как оставлено: нулевой газ"_cp, Or(ReadingText(run.asFound.leftZero), kNone));
+    // As left is computed from the run's averages with the parameters read
+    // back, not measured after the adjustment.
+    add("Как оставлено (расчётное): эталонный газ"_cp, Or(ReadingText(run.asFound.leftReference), kNone));
+    add("Как оставлено (расчётное): нулевой газ"_cp, Or(ReadingText(run.asFound.leftZero), kNone));
     if (RecordWithoutSensorWrite(run))
         add("Запись в Датчик"_cp, Qs(std::string("НЕ УДАЛАСЬ: "_cp) + run.saving.message), true);
+    if (!RestoreText(run).empty())
+        add("Параметры, бывшие до Градуировки"_cp, Qs(RestoreText(run)), run.restore != StepOutcome::kOk);
+    if (run.outcome == RunOutcome::kUnfinished)
+        add("Градуировка"_cp, Qs(std::string("НЕ ЗАВЕРШЕНА: "_cp) + run.saving.message), true);
     if (run.imported) add("Источник"_cp, Qs("перенесено из файлов отчета"_cp));
+    if (run.recordedFrom == RecordedFrom::kOutbox) add("Источник"_cp, Qs("внесено из папки ожидания"_cp));
     add("Номер записи в базе"_cp, QString::number(stored.id));
     return section;
 }
@@ -59,7 +66,7 @@ std::optional<PdfSection> CertificateRunSection(const std::filesystem::path& dat
                                                 std::string_view certificateBytes) {
     if (database.empty() || !std::filesystem::exists(database)) return std::nullopt;
     std::string problem;
-    const std::unique_ptr<CalibrationStore> store = CalibrationStore::Open(database, problem);
+    const std::unique_ptr<CalibrationStore> store = CalibrationStore::OpenReadOnly(database, problem);
     if (!store) return std::nullopt;
     const std::string hash = Sha256Hex(certificateBytes);
     const StoreRead<std::vector<StoredRun>> runs = store->SensorRuns(sensorNumber);
@@ -67,7 +74,18 @@ std::optional<PdfSection> CertificateRunSection(const std::filesystem::path& dat
     for (const StoredRun& run : runs.value) {
         if (run.record.certificateSha256 == hash) found = &run;
     }
-    if (found == nullptr) return std::nullopt;
+    if (found == nullptr) {
+        // A certificate no row holds (edited, its checksum made anew) is no
+        // calibration of record: the PDF says so in red.
+        PdfSection missing;
+        missing.title = Qs("Запись о градуировке в базе данных"_cp);
+        missing.items.emplace_back(Qs("Сертификат"_cp),
+                                   Qs("НЕТ В БАЗЕ ДАННЫХ: ни одна запись о градуировке не содержит "
+                                      "сертификат с таким содержимым"_cp));
+        missing.warn.push_back(true);
+        missing.notInDatabase = true;
+        return missing;
+    }
     std::map<std::int64_t, Cylinder> cylinders;
     for (const Cylinder& c : store->Cylinders(true).value)
         cylinders[c.id] = c;

@@ -72,7 +72,7 @@ std::set<std::string> FlaggedRecords(const std::filesystem::path& database) {
     std::set<std::string> keys;
     if (database.empty() || !std::filesystem::exists(database)) return keys;
     std::string problem;
-    const std::unique_ptr<CalibrationStore> store = CalibrationStore::Open(database, problem);
+    const std::unique_ptr<CalibrationStore> store = CalibrationStore::OpenReadOnly(database, problem);
     if (!store) return keys;
     const StoreRead<std::vector<std::string>> lines = RecordLinesWithoutSensorWrite(*store);
     for (const std::string& line : lines.value) {
@@ -93,7 +93,7 @@ StoredHistory ReadStoredHistory(const std::filesystem::path& database, const std
     StoredHistory history;
     if (database.empty() || sensorNumber.empty() || !std::filesystem::exists(database)) return history;
     std::string problem;
-    const std::unique_ptr<CalibrationStore> store = CalibrationStore::Open(database, problem);
+    const std::unique_ptr<CalibrationStore> store = CalibrationStore::OpenReadOnly(database, problem);
     if (!store) return history;
     StoreRead<std::vector<StoredRun>> runs = store->SensorRuns(sensorNumber);
     for (StoredRun& run : runs.value) {
@@ -141,8 +141,8 @@ LogPage::LogPage(Operator& op, QWidget* parent) : QWidget(parent), op_(op) {
     Place(pnSlope, "pnSlope", {384, 30, 244, 118});
     pnSlope->setFont(ProgramFont());
     lvHistory = MakeTable(this, "lvHistory", {384, 152, 244, 134},
-                          {"Дата"_cp, "№"_cp, "K<i>"_cp, "Изменение"_cp, "Как найдено"_cp, "Как оставлено"_cp,
-                           "Баллон"_cp, "Оператор"_cp},
+                          {"Дата"_cp, "№"_cp, "K<i>"_cp, "Изменение"_cp, "Как найдено"_cp,
+                           "Как оставлено (расчётное)"_cp, "Баллон"_cp, "Оператор"_cp},
                           {66, 30, 56, 60, 120, 90, 150, 80});
     BuildCentralRow();
 
@@ -371,6 +371,10 @@ void LogPage::btPdfClick() {
         return;
     }
     const std::optional<PdfSection> section = CertificateRunSection(database_, selectedSensor_, *bytes);
+    if (section && section->notInDatabase)
+        op_.Show(MessageKind::kWarning,
+                 found->path + std::string(": сертификата с таким содержимым НЕТ В БАЗЕ "
+                                           "ДАННЫХ; PDF помечен"_cp));
     if (!WriteCertificatePdf(*bytes, pdfPath, section ? &*section : nullptr)) {
         op_.Show(MessageKind::kError, std::string("Не записывается файл "_cp) + pdfText);
         return;

@@ -84,6 +84,12 @@ public:
     void stStdUDblClick();
     void RefreshConnectionDisplay() override;
     void RenewReferenceOnConnection();
+    // Before a run starts: a typed reference kept from an earlier sensor is
+    // checked against the connected one as the reference dialog checks it.
+    // False when it was refused or a question was answered No.
+    bool ReferenceFitsSensor();
+    // The connected sensor as the reference rules see it: range, unit, decimals.
+    ReferenceRange SensorReferenceRange() const;
 
     // State for the calibration run and the tests.
     int ConnectionState() const { return connectionState_; }
@@ -225,6 +231,8 @@ private:
     bool closeRequested_ = false;
     int connectionState_ = 1;
     ReferenceSelection reference_;
+    // The sensor the typed reference was chosen for (range, unit, decimals).
+    ReferenceRange referenceChosenFor_;
     HelpFiles help_;
     std::function<bool(const QString& file)> helpOpener_;
 

@@ -29,6 +29,8 @@ void MainWindow::RunTransfersOnDevice(ProgressWindow* progress) {
 
 void MainWindow::StartStopPressed() {
     const bool wasRunning = run_->Running();
+    // A run starts only with a reference the dialog would take for this sensor.
+    if (!wasRunning && connectionState_ == 0 && !ReferenceFitsSensor()) return;
     device_->Resume();
     run_->StartStopClicked();
     // Interrupted: what is queued for the run is dropped and the exchange on

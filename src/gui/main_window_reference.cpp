@@ -12,6 +12,7 @@
 #include "gui/main_window_show.h"
 #include "gui/reference_dialog.h"
 #include "ui/concentration_text.h"
+#include "ui/reference_rules.h"
 
 namespace gvc::gui {
 
@@ -39,10 +40,17 @@ void MainWindow::ShowReference() {
     stStdU->setToolTip(referenceCylinder_ ? base + QStringLiteral("\n") + Qs(referenceCylinderText_) : base);
 }
 
+ReferenceRange MainWindow::SensorReferenceRange() const {
+    return {sensor_.NewParams.RangeTop, characteristics_.UnitText(), sensor_.NewParams.MultiplierCode};
+}
+
+bool MainWindow::ReferenceFitsSensor() {
+    return ConfirmKeptReference(reference_, referenceChosenFor_, SensorReferenceRange(), parts_.op);
+}
+
 void MainWindow::stStdUDblClick() {
     if (reference_dialog_ == nullptr) return;
-    reference_dialog_->SetRange(
-        {sensor_.NewParams.RangeTop, characteristics_.UnitText(), sensor_.NewParams.MultiplierCode});
+    reference_dialog_->SetRange(SensorReferenceRange());
     reference_dialog_->SetValueInUse(reference_.referenceValue, reference_.referenceManual,
                                      referenceCylinder_ ? referenceCylinderText_ : std::string());
     std::string none;
@@ -55,11 +63,13 @@ void MainWindow::stStdUDblClick() {
                              reference_);
         referenceCylinder_ = chosen.cylinder.id;
         referenceCylinderText_ = chosen.text;
+        referenceChosenFor_ = SensorReferenceRange();
         ShowReference();
         return;
     }
     if (ApplyReferenceResult(result, reference_dialog_->NewStd(), sensor_.NewParams.RefConc, reference_)) {
         referenceCylinder_.reset();
+        referenceChosenFor_ = SensorReferenceRange();
         ShowReference();
     }
 }

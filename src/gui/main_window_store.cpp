@@ -11,6 +11,7 @@
 #include "gui/settings_dialog.h"
 #include "records/report_timestamp.h"
 #include "store/calibration_store.h"
+#include "store/store_recovery.h"
 
 namespace gvc::gui {
 
@@ -18,10 +19,20 @@ using namespace gvc::literals;
 
 void MainWindow::OpenStore() {
     settings_ = LoadSettings(parts_.fs);
-    const StoreSession session = OpenWorkstationStore(storePlaces_);
-    if (!session.store)
+    // The window holds the single-instance lock: no run of this workstation
+    // is under way, and the runs a stop left unfinished are closed now.
+    const StoreSession session = OpenWorkstationStore(storePlaces_, true);
+    if (!session.store) {
         ShowStoreProblem(std::string("База данных градуировок недоступна: "_cp) + session.message + "\r\n" +
                          std::string("Отчет и сертификаты сохраняются в файлах как обычно."_cp));
+        return;
+    }
+    if (session.imported && session.import.added > 0)
+        parts_.op.Show(MessageKind::kWarning, RebuiltStoreText(storePlaces_.database, session.import.added));
+    for (const RunRecord& run : session.unfinished)
+        parts_.op.Show(MessageKind::kWarning, UnfinishedRunText(run));
+    for (const std::string& p : session.problems)
+        parts_.op.Show(MessageKind::kWarning, p);
 }
 
 void MainWindow::ShowStoreProblem(const std::string& message) {
@@ -63,8 +74,7 @@ std::vector<CylinderOffer> MainWindow::SensorCylinders(std::string& none) {
     std::vector<gvc::ReferenceCylinder> cylinders;
     for (const Cylinder& c : read.value)
         cylinders.push_back({c.id, c.gasCode, c.concentration, c.unitText, c.lot, c.expiry});
-    return OfferCylinders(cylinders, sensor_.NewParams.GasCode, characteristics_.UnitText(),
-                          sensor_.NewParams.MultiplierCode, LocalDateToday());
+    return OfferCylinders(cylinders, sensor_.NewParams.GasCode, SensorReferenceRange(), LocalDateToday());
 }
 
 void MainWindow::OpenCylinders() {

@@ -14,6 +14,7 @@
 #include "gui/keyboard.h"
 #include "ui/concentration_text.h"
 #include "ui/reference_choice.h"
+#include "ui/reference_verdict.h"
 
 namespace gvc::gui {
 
@@ -213,13 +214,13 @@ void ReferenceDialog::btCylinderClick() {
     const int row = cbCylinder_->currentIndex();
     if (row < 0 || row >= static_cast<int>(offers_.size())) return;
     const CylinderOffer& offer = offers_[static_cast<std::size_t>(row)];
-    if (!offer.selectable) {
-        op_.Show(MessageKind::kError, offer.reason);
-        return;
-    }
-    if (AboveRange(offer.thousandths, range_) &&
-        !op_.Ask(MessageKind::kWarning, AboveRangeQuestion(offer.thousandths, range_)))
-        return;
+    // A refused cylinder says why; a rounded value or one above the range
+    // is taken only when the operator answers Yes to each question.
+    ReferenceVerdict verdict;
+    if (offer.selectable) verdict.value = offer.thousandths;
+    verdict.refusal = offer.reason;
+    verdict.questions = offer.questions;
+    if (!SettleReference(verdict, op_)) return;
     chosen_ = row;
     done(kReferenceResultCylinder);
 }

@@ -63,7 +63,9 @@ public:
     void SetValueInUse(std::int32_t value, bool manual, const std::string& cylinderText = std::string());
 
     // The reference gas cylinders of the sensor's gas, offered beside the
-    // standard and the typed value; `none` says why the list is empty.
+    // standard and the typed value, each judged by the reference rules for
+    // the connected sensor: choosing one asks its questions (rounding, range)
+    // and a refused one says why. `none` says why the list is empty.
     void SetCylinders(std::vector<CylinderOffer> offers, const std::string& none);
     // The cylinder chosen with result 8 (kReferenceResultCylinder).
     const CylinderOffer* ChosenCylinder() const {

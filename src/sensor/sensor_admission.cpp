@@ -72,6 +72,10 @@ int ConnectSensor(SensorAccess& access, const AdmissionCatalogue& catalogue, Cal
         const int read =
             access.progress.RunTransfer(TransferMode::kRead, [&] { return ReadAllPages(access); });
         if (read != 0) return read;
+        // A slope of 0 is no calibration: a run that stopped after writing
+        // its parameters (or a sensor never calibrated) leaves it so.
+        if (access.state.OldParams.Slope == 0)
+            access.op.Show(MessageKind::kWarning, sensor_text::kNoCalibration);
     }
     return 0;
 }

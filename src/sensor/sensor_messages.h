@@ -23,6 +23,10 @@ inline constexpr std::string_view kFrontEndSilent =
     "Цифровой Датчиком не отвечает\r\n      Градуировка невозможна"_cp;
 inline constexpr std::string_view kFrontEndNotReady =
     "Цифровой Сенсор не отвечает\r\n    Градуировка невозможна"_cp;
+// A sensor whose slope is 0 measures nothing.
+inline constexpr std::string_view kNoCalibration =
+    "Наклон Датчика равен 0: Датчик не имеет действующей градуировки\r\n"
+    "(возможно, прошлая Градуировка была прервана) - его необходимо отградуировать"_cp;
 
 // The check of a parameter write.
 inline constexpr std::string_view kWriteFailed = "Запись параметров в Датчик не выполнена"_cp;

@@ -2,7 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <system_error>
+
 #include "records/locations.h"
+#include "store/run_codec.h"
 #include "store/run_rows.h"
 #include "store/sqlite_db.h"
 #include "store/store_locations.h"
@@ -23,14 +27,16 @@ StoreRead<T> Failure(SqliteDb& db) {
     return read;
 }
 
-StoreRead<std::vector<StoredRun>> ReadRuns(SqliteDb& db, const std::string& where, std::string_view bind) {
-    const std::string sql = "SELECT id, prev_hash, row_hash, " + RunSelectColumns() + " FROM runs " + where;
+StoreRead<std::vector<StoredRun>> ReadRuns(SqliteDb& db, int version, const std::string& where,
+                                           std::string_view bind) {
+    const std::string sql =
+        "SELECT id, prev_hash, row_hash, " + RunSelectColumns(version) + " FROM runs " + where;
     SqliteStatement st(db, sql);
     if (!st.Ok()) return Failure<std::vector<StoredRun>>(db);
     if (!bind.empty()) st.BindText(1, Utf8FromCp1251(bind));
     StoreRead<std::vector<StoredRun>> read;
     while (st.Step()) {
-        auto row = ReadRunRow(st);
+        auto row = ReadRunRow(st, version);
         if (!row) {
             read.message = std::string("строка "_cp) + std::to_string(st.Int(0)) +
                            std::string(" базы данных не читается"_cp);
@@ -81,6 +87,12 @@ StoreRead<std::vector<Cylinder>> ReadCylinders(SqliteDb& db, const std::string& 
     return read;
 }
 
+std::int64_t UtcSecondsNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
 std::filesystem::path DefaultStoreFile() {
@@ -90,8 +102,13 @@ std::filesystem::path DefaultOutboxDir() {
     return NativePath(locations::OutboxDir);
 }
 
-CalibrationStore::CalibrationStore(std::unique_ptr<SqliteDb> db, std::filesystem::path file, int versionFound)
-    : db_(std::move(db)), file_(std::move(file)), versionFound_(versionFound) {}
+CalibrationStore::CalibrationStore(std::unique_ptr<SqliteDb> db, std::filesystem::path file, int versionFound,
+                                   int version, bool readOnly)
+    : db_(std::move(db)),
+      file_(std::move(file)),
+      versionFound_(versionFound),
+      version_(version),
+      readOnly_(readOnly) {}
 
 CalibrationStore::~CalibrationStore() = default;
 
@@ -126,7 +143,39 @@ std::unique_ptr<CalibrationStore> CalibrationStore::Open(const std::filesystem::
         if (message.empty()) message = db->Error();
         return nullptr;
     }
-    return std::unique_ptr<CalibrationStore>(new CalibrationStore(std::move(db), file, *found));
+    return std::unique_ptr<CalibrationStore>(
+        new CalibrationStore(std::move(db), file, *found, kStoreSchemaVersion, false));
+}
+
+std::unique_ptr<CalibrationStore> CalibrationStore::OpenReadOnly(const std::filesystem::path& file,
+                                                                 std::string& message) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        message = Cp1251PathText(file) + std::string(": базы данных нет"_cp);
+        return nullptr;
+    }
+    // Shared first, so that a writer's newest commits are seen; a copy that
+    // cannot take the read locks (no -shm beside it, read-only media) is read
+    // as it stands.
+    for (const auto mode : {SqliteDb::ReadOnly::kShared, SqliteDb::ReadOnly::kImmutable}) {
+        auto db = std::make_unique<SqliteDb>(file, mode);
+        const auto found = db->Ok() ? StoreSchemaVersion(*db) : std::nullopt;
+        if (!found) {
+            message = db->Error();
+            continue;
+        }
+        if (*found == 0) {
+            message = Cp1251PathText(file) + std::string(": это не база данных градуировок"_cp);
+            return nullptr;
+        }
+        if (*found > kStoreSchemaVersion) {
+            message = std::string("база данных записана более новой версией программы"_cp);
+            return nullptr;
+        }
+        return std::unique_ptr<CalibrationStore>(
+            new CalibrationStore(std::move(db), file, *found, *found, true));
+    }
+    return nullptr;
 }
 
 bool CalibrationStore::AddRun(const RunRecord& run, std::string& message, std::optional<CivilDate> endOfUse) {
@@ -135,13 +184,20 @@ bool CalibrationStore::AddRun(const RunRecord& run, std::string& message, std::o
         message = db_->Error();
         return false;
     }
-    if (HasRun(run.runId)) return tx.Commit() || (message = db_->Error(), false);
+    const bool known = HasRun(run.runId);
     if (db_->Code() != 0) {
         message = db_->Error();
         return false;
     }
-    if (!InsertRunRow(*db_, run, endOfUse, kStoreSchemaVersion, message)) return false;
-    if (!tx.Commit()) {
+    if (!known) {
+        RunRecord stamped = run;
+        if (!stamped.recordedUtc) stamped.recordedUtc = UtcSecondsNow();
+        if (!InsertRunRow(*db_, stamped, endOfUse, kStoreSchemaVersion, message)) return false;
+    }
+    SqliteStatement done(*db_, "DELETE FROM runs_open WHERE run_id = ?");
+    done.BindText(1, Utf8FromCp1251(run.runId));
+    done.Step();
+    if (!done.Ok() || done.Failed() || !tx.Commit()) {
         message = db_->Error();
         return false;
     }
@@ -155,17 +211,85 @@ bool CalibrationStore::HasRun(std::string_view runId) {
     return st.Step();
 }
 
+bool CalibrationStore::SaveOpenRun(const RunRecord& run, std::string& message) {
+    SqliteStatement st(*db_,
+                       "INSERT OR REPLACE INTO runs_open (run_id, updated_utc, record) VALUES (?, ?, ?)");
+    st.BindText(1, Utf8FromCp1251(run.runId))
+        .Bind(2, UtcSecondsNow())
+        .BindBlob(3, EncodeRun(run, std::nullopt));
+    st.Step();
+    if (!st.Ok() || st.Failed()) {
+        message = db_->Error();
+        return false;
+    }
+    return true;
+}
+
+StoreRead<std::vector<RunRecord>> CalibrationStore::OpenRuns() {
+    StoreRead<std::vector<RunRecord>> read;
+    if (version_ < 4) {
+        read.ok = true;
+        return read;
+    }
+    SqliteStatement st(*db_, "SELECT run_id, record FROM runs_open ORDER BY updated_utc, run_id");
+    if (!st.Ok()) return Failure<std::vector<RunRecord>>(*db_);
+    while (st.Step()) {
+        auto decoded = st.Type(1) == SQLITE_BLOB ? DecodeRun(st.Blob(1)) : std::nullopt;
+        if (!decoded) {
+            // What the run had recorded is damaged: its identity is all there is.
+            RunRecord run;
+            run.runId = Cp1251FromUtf8(st.Text(0));
+            run.outcome = RunOutcome::kUnfinished;
+            run.resultText = std::string("запись прогона повреждена"_cp);
+            run.paramsWrite = StepOutcome::kStarted;
+            read.value.push_back(std::move(run));
+            continue;
+        }
+        read.value.push_back(std::move(decoded->run));
+    }
+    if (st.Failed()) return Failure<std::vector<RunRecord>>(*db_);
+    read.ok = true;
+    return read;
+}
+
+StoreRead<std::optional<CalibrationStore::Origin>> CalibrationStore::ReadOrigin() {
+    StoreRead<std::optional<Origin>> read;
+    if (version_ < 4) {
+        read.ok = true;
+        return read;
+    }
+    SqliteStatement st(*db_, "SELECT created_utc, imported_records FROM store_origin");
+    if (!st.Ok()) return Failure<std::optional<Origin>>(*db_);
+    if (st.Step()) read.value = Origin{st.Int(0), st.Int(1)};
+    if (st.Failed()) return Failure<std::optional<Origin>>(*db_);
+    read.ok = true;
+    return read;
+}
+
+bool CalibrationStore::WriteOrigin(const Origin& origin, std::string& message) {
+    SqliteStatement st(*db_,
+                       "INSERT OR IGNORE INTO store_origin (singleton, created_utc, imported_records) "
+                       "VALUES (1, ?, ?)");
+    st.Bind(1, origin.createdUtc).Bind(2, origin.importedRecords);
+    st.Step();
+    if (!st.Ok() || st.Failed()) {
+        message = db_->Error();
+        return false;
+    }
+    return true;
+}
+
 StoreRead<std::vector<StoredRun>> CalibrationStore::AllRuns() {
-    return ReadRuns(*db_, "ORDER BY id", {});
+    return ReadRuns(*db_, version_, "ORDER BY id", {});
 }
 
 StoreRead<std::vector<StoredRun>> CalibrationStore::SensorRuns(std::string_view sensorNumber) {
-    if (sensorNumber.empty()) return ReadRuns(*db_, "WHERE sensor_number = '' ORDER BY id", {});
-    return ReadRuns(*db_, "WHERE sensor_number = ? ORDER BY id", sensorNumber);
+    if (sensorNumber.empty()) return ReadRuns(*db_, version_, "WHERE sensor_number = '' ORDER BY id", {});
+    return ReadRuns(*db_, version_, "WHERE sensor_number = ? ORDER BY id", sensorNumber);
 }
 
 StoreRead<std::vector<StoredRun>> CalibrationStore::LoggedRuns() {
-    return ReadRuns(*db_, "WHERE report_record_line <> '' AND step_report_log = 1 ORDER BY id", {});
+    return ReadRuns(*db_, version_, "WHERE report_record_line <> '' AND step_report_log = 1 ORDER BY id", {});
 }
 
 StoreRead<std::vector<StoreDueSensor>> CalibrationStore::DueList(const CivilDate& today,

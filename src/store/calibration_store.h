@@ -22,7 +22,7 @@ namespace gvc {
 class SqliteDb;
 
 // The schema this program writes; older files are migrated on open.
-inline constexpr int kStoreSchemaVersion = 3;
+inline constexpr int kStoreSchemaVersion = 4;
 
 // One run as the database holds it.
 struct StoredRun {
@@ -62,17 +62,43 @@ public:
     // Nothing, with the reason in `message`, when it cannot be opened,
     // is damaged, locked or read-only.
     static std::unique_ptr<CalibrationStore> Open(const std::filesystem::path& file, std::string& message);
+    // Opens an existing database for reading only: never creates, migrates
+    // or writes anything, takes no write lock, and reads a read-only copy (a
+    // file nobody may write, on read-only media) as well. An older schema is
+    // read as it is.
+    static std::unique_ptr<CalibrationStore> OpenReadOnly(const std::filesystem::path& file,
+                                                          std::string& message);
 
     const std::filesystem::path& File() const { return file_; }
     // The version the file had before this open migrated it (0 for a new file).
     int VersionFound() const { return versionFound_; }
     bool IsNew() const { return versionFound_ == 0; }
+    bool IsReadOnly() const { return readOnly_; }
+    // The schema version the rows are read with.
+    int Version() const { return version_; }
 
-    // Appends the run, chained to the last row. A run whose runId is already
-    // stored is not added again (true). False with the reason on a failure;
-    // the database is then unchanged.
+    // Appends the run, chained to the last row, and removes its entry of the
+    // runs under way. A run whose runId is already stored is not added again
+    // (true). A run without recordedUtc gets the time now. False with the
+    // reason on a failure; the database is then unchanged.
     bool AddRun(const RunRecord& run, std::string& message, std::optional<CivilDate> endOfUse = std::nullopt);
     bool HasRun(std::string_view runId);
+
+    // The run under way as it stands (kept before each write into the sensor
+    // or a file of record, replaced by its row when it ends).
+    bool SaveOpenRun(const RunRecord& run, std::string& message);
+    // The runs under way or left unfinished by a stop, oldest first.
+    StoreRead<std::vector<RunRecord>> OpenRuns();
+
+    // How the database was made: when, and how many records a new database
+    // took in from the files of record (nothing for a database made before
+    // this was recorded).
+    struct Origin {
+        std::int64_t createdUtc = 0;
+        std::int64_t importedRecords = 0;
+    };
+    StoreRead<std::optional<Origin>> ReadOrigin();
+    bool WriteOrigin(const Origin& origin, std::string& message);
 
     // Every run, oldest first.
     StoreRead<std::vector<StoredRun>> AllRuns();
@@ -100,10 +126,13 @@ public:
     SqliteDb& Db() { return *db_; }
 
 private:
-    CalibrationStore(std::unique_ptr<SqliteDb> db, std::filesystem::path file, int versionFound);
+    CalibrationStore(std::unique_ptr<SqliteDb> db, std::filesystem::path file, int versionFound, int version,
+                     bool readOnly);
     std::unique_ptr<SqliteDb> db_;
     std::filesystem::path file_;
     int versionFound_ = 0;
+    int version_ = kStoreSchemaVersion;
+    bool readOnly_ = false;
 };
 
 // The native path of D:\ВЕЛМОР_Датчики\calibrations.sqlite and of its outbox.

@@ -19,11 +19,13 @@ namespace gvc {
 template <class T>
 constexpr std::int64_t FieldMax() {
     if constexpr (std::is_same_v<T, RunOutcome>) {
-        return static_cast<std::int64_t>(RunOutcome::kFailed);
+        return static_cast<std::int64_t>(RunOutcome::kUnfinished);
     } else if constexpr (std::is_same_v<T, ReferenceSource>) {
         return static_cast<std::int64_t>(ReferenceSource::kCylinder);
     } else if constexpr (std::is_same_v<T, StepOutcome>) {
-        return static_cast<std::int64_t>(StepOutcome::kFailed);
+        return static_cast<std::int64_t>(StepOutcome::kStarted);
+    } else if constexpr (std::is_same_v<T, RecordedFrom>) {
+        return static_cast<std::int64_t>(RecordedFrom::kRecovered);
     } else if constexpr (std::is_same_v<T, bool>) {
         return 1;
     } else {

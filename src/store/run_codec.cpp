@@ -75,7 +75,7 @@ public:
 
     template <class T>
     void Int(const char* name, const T& value) {
-        Head(name, true);
+        if (!Head(name, FieldToInt(value) != 0)) return;
         out.push_back('I');
         PutU64(out, static_cast<std::uint64_t>(FieldToInt(value)));
     }
@@ -85,7 +85,7 @@ public:
         PutU64(out, std::bit_cast<std::uint64_t>(value));
     }
     void Text(const char* name, const std::string& value) {
-        Head(name, true);
+        if (!Head(name, !value.empty())) return;
         Bytes('S', value);
     }
     void Series(const char* name, const std::vector<std::int32_t>& value) {
@@ -121,8 +121,9 @@ public:
     void Since(int) { late_ = true; }
 
 private:
-    // Fields added by a later schema version appear only when present, named,
-    // so that a row hashed before they existed keeps its hash.
+    // Fields added by a later schema version appear only when present (not
+    // NULL, not 0, not empty), named, so that a row hashed before they
+    // existed keeps its hash.
     bool Head(const char* name, bool present) {
         if (name == nullptr || !late_) return true;
         if (!present) return false;

@@ -36,6 +36,28 @@ void VisitReading(V& v, const char* shown, const char* reading, const char* rang
     }
 }
 
+// The cylinder's copy: its texts empty and its values NULL when the run had none.
+template <class V>
+void VisitCylinder(V& v, std::optional<RunCylinder>& value) {
+    RunCylinder c = value.value_or(RunCylinder{});
+    std::optional<int> gas = value ? std::optional<int>(c.gasCode) : std::nullopt;
+    bool concentration = value.has_value();
+    std::optional<CivilDate> expiry = value ? std::optional<CivilDate>(c.expiry) : std::nullopt;
+    v.OptInt("cylinder_gas_code", gas);
+    v.Text("cylinder_gas_text", c.gasText);
+    v.OptReal("cylinder_concentration", c.concentration, concentration);
+    v.Text("cylinder_unit", c.unitText);
+    v.Text("cylinder_lot", c.lot);
+    v.OptDate("cylinder_expiry", expiry);
+    if (gas && concentration && expiry) {
+        c.gasCode = *gas;
+        c.expiry = *expiry;
+        value = c;
+    } else {
+        value.reset();
+    }
+}
+
 template <class V>
 void VisitRunFields(V& v, RunRecord& r, std::optional<CivilDate>& endOfUse) {
     v.Text("run_id", r.runId);
@@ -96,6 +118,17 @@ void VisitRunFields(V& v, RunRecord& r, std::optional<CivilDate>& endOfUse) {
     v.Int("imported", r.imported);
     v.Since(2);
     v.OptDate("end_of_use", endOfUse);
+    // From version 4 on, a field at its default (0, empty, NULL) is left out
+    // of the canonical content, so that the rows hashed before keep their hash.
+    v.Since(4);
+    v.Int("params_write", r.paramsWrite);
+    v.Int("restore", r.restore);
+    v.Int("before_unknown", r.beforeUnknown);
+    v.OptInt("computed_slope", r.computedSlope);
+    v.OptInt("computed_offset", r.computedOffset);
+    VisitCylinder(v, r.cylinder);
+    v.Int("recorded_from", r.recordedFrom);
+    v.OptInt("recorded_utc", r.recordedUtc);
 }
 
 }  // namespace gvc

@@ -1,5 +1,7 @@
 #include "store/run_rows.h"
 
+#include <sqlite3.h>
+
 #include <vector>
 
 #include "store/field_values.h"
@@ -106,24 +108,34 @@ private:
     bool skip_ = false;
 };
 
-// Reads the columns from `first` on, in the order of the fields.
+// Reads the columns from `first` on, in the order of the fields, up to
+// schema `version`. Each value must be of its column's storage class.
 class Loader {
 public:
-    Loader(const SqliteStatement& st, int first) : st_(st), column_(first) {}
+    Loader(const SqliteStatement& st, int first, int version) : st_(st), column_(first), version_(version) {}
     bool ok = true;
     template <class T>
     void Int(const char*, T& v) {
+        if (skip_) return;
         const int c = column_++;
-        if (st_.IsNull(c) || !FieldFromInt(st_.Int(c), v)) ok = false;
+        if (!Is(c, SQLITE_INTEGER) || !FieldFromInt(st_.Int(c), v)) ok = false;
     }
     void Real(const char*, double& v) {
+        if (skip_) return;
         const int c = column_++;
-        if (st_.IsNull(c)) ok = false;
+        if (!Is(c, SQLITE_FLOAT)) ok = false;
         v = st_.Real(c);
     }
-    void Text(const char*, std::string& v) { v = Cp1251FromUtf8(st_.Text(column_++)); }
+    void Text(const char*, std::string& v) {
+        if (skip_) return;
+        const int c = column_++;
+        if (!Is(c, SQLITE_TEXT)) ok = false;
+        v = TextOf(c);
+    }
     void Series(const char*, std::vector<std::int32_t>& v) {
-        auto series = DecodeSeries(st_.Blob(column_++));
+        if (skip_) return;
+        const int c = column_++;
+        auto series = Is(c, SQLITE_BLOB) ? DecodeSeries(st_.Blob(c)) : std::nullopt;
         if (!series) {
             ok = false;
             return;
@@ -131,7 +143,9 @@ public:
         v = std::move(*series);
     }
     void Stamp(const char*, ReportTimestamp& v) {
-        const auto stamp = ParseStampText(st_.Text(column_++));
+        if (skip_) return;
+        const int c = column_++;
+        const auto stamp = Is(c, SQLITE_TEXT) ? ParseStampText(st_.Text(c)) : std::nullopt;
         if (!stamp) {
             ok = false;
             return;
@@ -140,37 +154,90 @@ public:
     }
     template <class T>
     void OptInt(const char*, std::optional<T>& v) {
+        if (skip_) return;
         const int c = column_++;
         v.reset();
         if (st_.IsNull(c)) return;
         T value{};
-        if (!FieldFromInt(st_.Int(c), value)) {
+        if (!Is(c, SQLITE_INTEGER) || !FieldFromInt(st_.Int(c), value)) {
             ok = false;
             return;
         }
         v = value;
     }
     void OptReal(const char*, double& v, bool& present) {
+        if (skip_) return;
         const int c = column_++;
         present = !st_.IsNull(c);
+        if (present && !Is(c, SQLITE_FLOAT)) ok = false;
         if (present) v = st_.Real(c);
     }
     void OptDate(const char*, std::optional<CivilDate>& v) {
+        if (skip_) return;
         const int c = column_++;
         v.reset();
         if (st_.IsNull(c)) return;
-        const auto date = ParseIsoDate(st_.Text(c));
+        const auto date = Is(c, SQLITE_TEXT) ? ParseIsoDate(st_.Text(c)) : std::nullopt;
         if (!date) {
             ok = false;
             return;
         }
         v = *date;
     }
-    void Since(int) {}
+    void Since(int version) { skip_ = version > version_; }
 
 private:
+    bool Is(int column, int type) const { return st_.Type(column) == type; }
+    // The text in Windows-1251; a text with a character that code page does
+    // not have would read as another text than the file holds.
+    std::string TextOf(int column) {
+        const std::string utf8 = st_.Text(column);
+        std::string text = Cp1251FromUtf8(utf8);
+        if (Utf8FromCp1251(text) != utf8) ok = false;
+        return text;
+    }
     const SqliteStatement& st_;
     int column_;
+    int version_;
+    bool skip_ = false;
+};
+
+// Leaves the fields a schema `version` has and sets the later ones to their
+// defaults: what a row of that version holds, and so what its hash covers.
+class Trimmer {
+public:
+    explicit Trimmer(int version) : version_(version) {}
+    template <class T>
+    void Int(const char*, T& v) {
+        if (skip_) v = T{};
+    }
+    void Real(const char*, double& v) {
+        if (skip_) v = 0.0;
+    }
+    void Text(const char*, std::string& v) {
+        if (skip_) v.clear();
+    }
+    void Series(const char*, std::vector<std::int32_t>& v) {
+        if (skip_) v.clear();
+    }
+    void Stamp(const char*, ReportTimestamp& v) {
+        if (skip_) v = ReportTimestamp{};
+    }
+    template <class T>
+    void OptInt(const char*, std::optional<T>& v) {
+        if (skip_) v.reset();
+    }
+    void OptReal(const char*, double&, bool& present) {
+        if (skip_) present = false;
+    }
+    void OptDate(const char*, std::optional<CivilDate>& v) {
+        if (skip_) v.reset();
+    }
+    void Since(int version) { skip_ = version > version_; }
+
+private:
+    int version_;
+    bool skip_ = false;
 };
 
 std::string Joined(const std::vector<std::string>& names) {
@@ -184,9 +251,19 @@ std::string Joined(const std::vector<std::string>& names) {
 
 }  // namespace
 
+std::optional<CivilDate> LatestNextCalibration(const RunRecord& run) {
+    if (run.outcome == RunOutcome::kSaved && run.nextCalibration) return run.nextCalibration;
+    if (LeftSensorInvalid(run)) return CivilDate{run.endLocal.year, run.endLocal.month, run.endLocal.day};
+    return std::nullopt;
+}
+
 const std::string& RunSelectColumns() {
     static const std::string columns = Joined(ColumnNames(kStoreSchemaVersion));
     return columns;
+}
+
+std::string RunSelectColumns(int version) {
+    return Joined(ColumnNames(version));
 }
 
 bool InsertRunRow(SqliteDb& db, const RunRecord& run, const std::optional<CivilDate>& endOfUse, int version,
@@ -212,16 +289,22 @@ bool InsertRunRow(SqliteDb& db, const RunRecord& run, const std::optional<CivilD
     }
     Binder binder(st, version);
     RunRecord copy = run;
-    std::optional<CivilDate> end = version >= 2 ? endOfUse : std::nullopt;
+    std::optional<CivilDate> end = endOfUse;
+    Trimmer trimmer(version);
+    VisitRunFields(trimmer, copy, end);
     VisitRunFields(binder, copy, end);
     st.BindText(binder.index_ + 1, prev);
-    st.BindText(binder.index_ + 2, ChainHash(EncodeRun(run, end), prev));
+    st.BindText(binder.index_ + 2, ChainHash(EncodeRun(copy, end), prev));
     st.Step();
     if (st.Failed()) {
         message = db.Error();
         return false;
     }
-    if (version >= 2 && run.outcome == RunOutcome::kSaved && run.nextCalibration) {
+    // The due list's newest state of the sensor: a saved calibration with its
+    // next date, or a run that left the sensor without a valid calibration
+    // (due at once, on the day of that run).
+    const std::optional<CivilDate> next = LatestNextCalibration(copy);
+    if (version >= 2 && next) {
         SqliteStatement latest(
             db,
             "INSERT INTO sensor_latest (sensor_number, run_row, calibrated, next_calibration, "
@@ -232,9 +315,9 @@ bool InsertRunRow(SqliteDb& db, const RunRecord& run, const std::optional<CivilD
             "WHERE excluded.calibrated >= sensor_latest.calibrated");
         latest.BindText(1, Utf8FromCp1251(run.sensorNumber))
             .BindText(2, StampText(run.endLocal))
-            .BindText(3, IsoDateText(*run.nextCalibration))
+            .BindText(3, IsoDateText(*next))
             .BindText(4, Utf8FromCp1251(run.gasText));
-        if (endOfUse) {
+        if (endOfUse && run.outcome == RunOutcome::kSaved) {
             latest.BindText(5, IsoDateText(*endOfUse));
         } else {
             latest.BindNull(5);
@@ -248,12 +331,12 @@ bool InsertRunRow(SqliteDb& db, const RunRecord& run, const std::optional<CivilD
     return true;
 }
 
-std::optional<StoredRun> ReadRunRow(const SqliteStatement& st) {
+std::optional<StoredRun> ReadRunRow(const SqliteStatement& st, int version) {
     StoredRun row;
     row.id = st.Int(0);
     row.prevHash = st.Text(1);
     row.rowHash = st.Text(2);
-    Loader loader(st, 3);
+    Loader loader(st, 3, version);
     VisitRunFields(loader, row.record, row.endOfUse);
     if (!loader.ok) return std::nullopt;
     return row;

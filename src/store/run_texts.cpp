@@ -32,8 +32,21 @@ std::string Shown(const std::optional<ReadingError>& reading) {
 bool RecordWithoutSensorWrite(const RunRecord& run) {
     const bool recorded =
         run.saving.reportLog == StepOutcome::kOk || run.saving.certificate == StepOutcome::kOk;
-    return recorded &&
-           (run.saving.sensorWrite == StepOutcome::kFailed || run.saving.readBack == StepOutcome::kFailed);
+    return recorded && !SaveCompleted(run);
+}
+
+std::string RestoreText(const RunRecord& run) {
+    switch (run.restore) {
+        case StepOutcome::kNotRun:
+            return {};
+        case StepOutcome::kOk:
+            return std::string("восстановлены"_cp);
+        case StepOutcome::kFailed:
+            return std::string("НЕ ВОССТАНОВЛЕНЫ"_cp);
+        case StepOutcome::kStarted:
+            return std::string("неизвестно"_cp);
+    }
+    return {};
 }
 
 std::string ReadingText(const std::optional<ReadingError>& reading) {
@@ -52,6 +65,11 @@ std::string CylinderText(const Cylinder& c) {
 }
 
 std::string CylinderText(const RunRecord& run, const std::map<std::int64_t, Cylinder>& cylinders) {
+    if (run.cylinder) {
+        const RunCylinder& c = *run.cylinder;
+        return CylinderText(Cylinder{run.cylinderId.value_or(0), c.gasCode, c.gasText, c.concentration,
+                                     c.unitText, c.lot, c.expiry, false});
+    }
     if (!run.cylinderId) return {};
     const auto it = cylinders.find(*run.cylinderId);
     if (it == cylinders.end()) return std::string("№ "_cp) + std::to_string(*run.cylinderId);
@@ -59,9 +77,18 @@ std::string CylinderText(const RunRecord& run, const std::map<std::int64_t, Cyli
 }
 
 std::vector<std::string> StoreCsvHeader() {
-    return {"as_found_zero", "as_found_reference", "as_found_error_percent", "as_found_in_tolerance",
-            "as_left_zero",  "as_left_reference",  "as_left_error_percent",  "cylinder",
-            "operator",      "workstation",        "sensor_write_failed"};
+    return {"as_found_zero",
+            "as_found_reference",
+            "as_found_error_percent",
+            "as_found_in_tolerance",
+            "as_left_computed_zero",
+            "as_left_computed_reference",
+            "as_left_computed_error_percent",
+            "cylinder",
+            "operator",
+            "workstation",
+            "sensor_write_failed",
+            "restore"};
 }
 
 std::vector<std::string> StoreCsvColumns(const RunRecord& run,
@@ -77,7 +104,8 @@ std::vector<std::string> StoreCsvColumns(const RunRecord& run,
             CylinderText(run, cylinders),
             run.operatorName,
             run.workstation,
-            RecordWithoutSensorWrite(run) ? "1" : "0"};
+            RecordWithoutSensorWrite(run) ? "1" : "0",
+            RestoreText(run)};
 }
 
 }  // namespace gvc

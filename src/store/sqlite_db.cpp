@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <limits>
 
 #include "util/cp1251.h"
@@ -43,6 +44,47 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
     const std::u8string u8 = file.u8string();
     const std::string name(u8.begin(), u8.end());
+    const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        SetError(rc);
+        return;
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+}
+
+namespace {
+
+// file: URI of a path, with the characters a URI gives a meaning escaped.
+std::string FileUri(const std::string& utf8) {
+    std::string uri = "file:";
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '%' || c == '?' || c == '#' || u < 0x20) {
+            char buffer[4];
+            std::snprintf(buffer, sizeof buffer, "%%%02X", u);
+            uri += buffer;
+        } else {
+            uri.push_back(c == '\\' ? '/' : c);
+        }
+    }
+    return uri;
+}
+
+}  // namespace
+
+SqliteDb::SqliteDb(const std::filesystem::path& file, ReadOnly mode) {
+    const std::u8string u8 = file.u8string();
+    std::string name(u8.begin(), u8.end());
+    int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX;
+    if (mode == ReadOnly::kImmutable) {
+#ifdef _WIN32
+        // A drive letter becomes the URI's path "/D:/...".
+        if (name.size() >= 2 && name[1] == ':') name = "/" + name;
+#endif
+        name = FileUri(name) + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
     const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         SetError(rc);
@@ -158,6 +200,10 @@ void SqliteStatement::Reset() {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
     failed_ = false;
+}
+
+int SqliteStatement::Type(int column) const {
+    return stmt_ == nullptr ? SQLITE_NULL : sqlite3_column_type(stmt_, column);
 }
 
 bool SqliteStatement::IsNull(int column) const {

@@ -38,6 +38,8 @@ public:
     void Reset();
 
     bool IsNull(int column) const;
+    // SQLite's storage class of the column's value (SQLITE_INTEGER, ...).
+    int Type(int column) const;
     std::int64_t Int(int column) const;
     double Real(int column) const;
     std::string Text(int column) const;
@@ -53,6 +55,11 @@ class SqliteDb {
 public:
     // Opens (creating when `create`) the file; check Ok() and Error().
     SqliteDb(const std::filesystem::path& file, bool create);
+    enum class ReadOnly {
+        kShared,     // read only, taking the shared locks (sees another process's commits)
+        kImmutable,  // read only, no locks and no -shm file: a copy nobody writes (read-only media)
+    };
+    SqliteDb(const std::filesystem::path& file, ReadOnly mode);
     ~SqliteDb();
     SqliteDb(const SqliteDb&) = delete;
     SqliteDb& operator=(const SqliteDb&) = delete;

@@ -1,5 +1,6 @@
 // The report records whose sensor does not hold the calibration they claim:
-// the record was written, then the sensor's write or its read-back failed.
+// the record was written, then the save did not complete (the sensor's write
+// or read-back failed, or never ran).
 // The log page shows them red.
 #pragma once
 

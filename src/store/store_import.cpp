@@ -41,6 +41,7 @@ void GasAndType(RunRecord& run) {
 RunRecord ImportedRun(std::string_view sensor, const ReportTimestamp& when) {
     RunRecord run;
     run.imported = true;
+    run.recordedFrom = RecordedFrom::kImport;
     run.outcome = RunOutcome::kSaved;
     run.sensorNumber = std::string(sensor);
     run.startLocal = when;
@@ -96,6 +97,15 @@ ImportSummary ImportRecordFiles(CalibrationStore& store, const RecordFiles& file
             return summary;
         }
     }
+    // A run under way (or left unfinished by a stop) may have appended its
+    // record already: that record is its own, never an imported calibration.
+    const auto open = store.OpenRuns();
+    if (!open.ok) {
+        summary.message = open.message;
+        return summary;
+    }
+    for (const RunRecord& run : open.value)
+        if (!run.reportRecordLine.empty()) knownLines.insert(run.reportRecordLine);
     std::vector<Pending> pending;
     std::vector<bool> used(certificates.size(), false);
     for (const std::string& line : log.lines) {

@@ -1,5 +1,8 @@
 #include "store/store_run_sink.h"
 
+#include <chrono>
+#include <filesystem>
+
 #include "history/certificate_reader.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
@@ -12,6 +15,12 @@ using namespace gvc::literals;
 namespace {
 
 constexpr std::size_t kMaxCertificate = 16u << 20;
+
+std::int64_t UtcNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 // The end of use the run's certificate prints, for the due list.
 std::optional<CivilDate> EndOfUse(const RunRecord& run) {
@@ -36,17 +45,83 @@ RunRecord WithCertificateHash(const RunRecord& record) {
 StoreRunSink::StoreRunSink(StorePlaces places, Report report)
     : places_(std::move(places)), report_(std::move(report)) {}
 
+RunRecord StoreRunSink::WithCylinder(const RunRecord& record) {
+    if (record.runId != runId_) {
+        runId_ = record.runId;
+        cylinder_.reset();
+        progressWarned_ = false;
+        if (record.cylinderId) {
+            std::string problem;
+            if (const auto store = CalibrationStore::OpenReadOnly(places_.database, problem)) {
+                const auto found = store->FindCylinder(*record.cylinderId);
+                if (found.ok && found.value) {
+                    const Cylinder& c = *found.value;
+                    cylinder_ =
+                        RunCylinder{c.gasCode, c.gasText, c.concentration, c.unitText, c.lot, c.expiry};
+                }
+            }
+        }
+    }
+    RunRecord run = record;
+    if (!run.cylinder) run.cylinder = cylinder_;
+    return run;
+}
+
+std::unique_ptr<CalibrationStore> StoreRunSink::OpenStore(std::string& problem) {
+    auto store = CalibrationStore::Open(places_.database, problem);
+    if (!store || !store->IsNew()) return store;
+    // A database made now takes in the files of record first (before this
+    // run writes its own), and says so when there were records to take.
+    const ImportSummary import = ImportRecordFiles(*store, places_.files);
+    if (import.ok) {
+        std::string ignored;
+        store->WriteOrigin({UtcNow(), std::int64_t{import.added}}, ignored);
+        if (import.added > 0 && report_) report_(RebuiltStoreText(places_.database, import.added));
+    }
+    return store;
+}
+
+void StoreRunSink::RunProgress(const RunRecord& record) {
+    const RunRecord run = WithCylinder(record);
+    std::string problem;
+    const auto store = OpenStore(problem);
+    if (store && store->SaveOpenRun(run, problem)) return;
+    std::string outboxProblem;
+    const bool kept = WriteToOutbox(places_.outbox, run, std::nullopt, outboxProblem);
+    if (progressWarned_) return;
+    progressWarned_ = true;
+    std::string message = std::string("Ход градуировки не записан в базу данных "_cp) +
+                          Cp1251PathText(places_.database) + std::string(": "_cp) + problem +
+                          std::string(". "_cp);
+    message += kept ? std::string("Он записывается в папку "_cp) + Cp1251PathText(places_.outbox) +
+                          std::string("."_cp)
+                    : std::string("Записать его в папку ожидания тоже не удалось: "_cp) + outboxProblem +
+                          std::string(
+                              ". Если программа будет остановлена до конца градуировки, об этом "
+                              "прогоне не останется записи."_cp);
+    if (report_) report_(message);
+}
+
 void StoreRunSink::RunEnded(const RunRecord& record) {
-    const RunRecord run = WithCertificateHash(record);
+    const RunRecord run = WithCertificateHash(WithCylinder(record));
     const std::optional<CivilDate> endOfUse = EndOfUse(run);
     // The run goes in before a new database imports the files, which already
     // hold this run's record and certificate: the import then skips them.
     std::string problem;
-    const auto store = CalibrationStore::Open(places_.database, problem);
+    const bool existed = std::filesystem::exists(places_.database);
+    const auto store = existed ? OpenStore(problem) : CalibrationStore::Open(places_.database, problem);
     if (store && store->AddRun(run, problem, endOfUse)) {
         lastKept_ = Kept::kDatabase;
-        FlushOutbox(*store, places_.outbox);
-        if (store->IsNew()) ImportRecordFiles(*store, places_.files);
+        // Its progress, when that had to wait in the outbox, is over.
+        RemoveFromOutbox(places_.outbox, run);
+        FlushOutbox(*store, places_.outbox, places_.files, true);
+        if (!existed) {
+            // Made only now: the files already hold this run's record and
+            // certificate, which the import knows from its row and skips.
+            const ImportSummary import = ImportRecordFiles(*store, places_.files);
+            std::string ignored;
+            if (import.ok) store->WriteOrigin({UtcNow(), std::int64_t{import.added}}, ignored);
+        }
         return;
     }
     std::string outboxProblem;

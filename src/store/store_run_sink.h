@@ -1,7 +1,9 @@
-// The calibration run's sink in the program and gvc-cli: records each ended
-// run in the database with its certificate's SHA-256. When the database cannot
-// be opened or written, the run goes to the outbox and the operator is told
-// once, in Russian, through the callback; the run's files are never touched.
+// The calibration run's sink in the program and gvc-cli: keeps the run under
+// way before each of its writes (the sensor, the report log, the certificate)
+// and records each ended run in the database with its certificate's SHA-256
+// and a copy of its reference cylinder. When the database cannot be opened or
+// written, the run goes to the outbox and the operator is told once per run,
+// in Russian, through the callback; the run's files are never touched.
 #pragma once
 
 #include <functional>
@@ -19,6 +21,7 @@ public:
     using Report = std::function<void(const std::string& message)>;
     StoreRunSink(StorePlaces places, Report report);
 
+    void RunProgress(const RunRecord& record) override;
     void RunEnded(const RunRecord& record) override;
 
     // How the last run ended: in the database, in the outbox, or lost.
@@ -26,9 +29,18 @@ public:
     Kept LastKept() const { return lastKept_; }
 
 private:
+    // The record with the cylinder it names copied in (once per run: an
+    // edit of the cylinder during the run does not change it).
+    RunRecord WithCylinder(const RunRecord& record);
+    // The database for writing; a new one takes in the files of record first.
+    std::unique_ptr<CalibrationStore> OpenStore(std::string& problem);
+
     StorePlaces places_;
     Report report_;
     Kept lastKept_ = Kept::kNone;
+    std::string runId_;  // the run the cylinder copy and the warning belong to
+    std::optional<RunCylinder> cylinder_;
+    bool progressWarned_ = false;
 };
 
 // The record with its certificate's SHA-256 filled from certificatePath

@@ -90,7 +90,40 @@ CREATE TABLE central_sent (
 ) WITHOUT ROWID;
 )sql";
 
-constexpr std::array<std::string_view, 3> kMigrations = {kVersion1, kVersion2, kVersion3};
+// Version 4: records that tell one story. The run's write into the sensor at
+// its start and the restore at its end, the computed result, a copy of the
+// reference cylinder (a later edit of the cylinder does not rewrite a run),
+// and how and when the row came in. Runs under way are kept in runs_open
+// from before their first write into the sensor until they end, so that a
+// crash leaves a run that says it is unfinished. store_origin says when and
+// how the database was made.
+constexpr std::string_view kVersion4 = R"sql(
+ALTER TABLE runs ADD COLUMN params_write INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE runs ADD COLUMN restore INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE runs ADD COLUMN before_unknown INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE runs ADD COLUMN computed_slope INTEGER;
+ALTER TABLE runs ADD COLUMN computed_offset INTEGER;
+ALTER TABLE runs ADD COLUMN cylinder_gas_code INTEGER;
+ALTER TABLE runs ADD COLUMN cylinder_gas_text TEXT NOT NULL DEFAULT '';
+ALTER TABLE runs ADD COLUMN cylinder_concentration REAL;
+ALTER TABLE runs ADD COLUMN cylinder_unit TEXT NOT NULL DEFAULT '';
+ALTER TABLE runs ADD COLUMN cylinder_lot TEXT NOT NULL DEFAULT '';
+ALTER TABLE runs ADD COLUMN cylinder_expiry TEXT;
+ALTER TABLE runs ADD COLUMN recorded_from INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE runs ADD COLUMN recorded_utc INTEGER;
+CREATE TABLE runs_open (
+    run_id TEXT PRIMARY KEY,
+    updated_utc INTEGER NOT NULL,
+    record BLOB NOT NULL
+) WITHOUT ROWID;
+CREATE TABLE store_origin (
+    singleton INTEGER PRIMARY KEY CHECK (singleton = 1),
+    created_utc INTEGER NOT NULL,
+    imported_records INTEGER NOT NULL
+);
+)sql";
+
+constexpr std::array<std::string_view, 4> kMigrations = {kVersion1, kVersion2, kVersion3, kVersion4};
 
 }  // namespace
 
@@ -101,6 +134,9 @@ std::optional<int> StoreSchemaVersion(SqliteDb& db) {
 }
 
 bool MigrateStore(SqliteDb& db, int target, std::string& message) {
+    // Only a migration that is due takes the write lock: opening a current
+    // database never waits for another writer.
+    if (const auto version = StoreSchemaVersion(db); version && *version == target) return true;
     for (;;) {
         SqliteTransaction tx(db);
         if (!tx.Began()) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ui/concentration_text.h"
+#include "ui/reference_rules.h"
 #include "util/cp1251.h"
 
 namespace gvc {
@@ -36,35 +37,25 @@ std::optional<std::int32_t> CylinderThousandths(double concentration, unsigned m
 }
 
 std::vector<CylinderOffer> OfferCylinders(const std::vector<ReferenceCylinder>& cylinders, int gasCode,
-                                          std::string_view unitText, unsigned multiplierCode,
-                                          const CivilDate& today) {
+                                          const ReferenceRange& sensor, const CivilDate& today) {
     std::vector<CylinderOffer> offers;
     for (const ReferenceCylinder& c : cylinders) {
         if (c.gasCode != gasCode) continue;
         CylinderOffer offer;
         offer.cylinder = c;
-        const std::optional<std::int32_t> value = CylinderThousandths(c.concentration, multiplierCode);
-        const std::string shown = value ? FormatConcentration(*value, multiplierCode) : std::string("?");
-        const std::string expiry = DotDateText(c.expiry);
+        const std::optional<std::int32_t> value = CylinderThousandths(c.concentration, sensor.multiplierCode);
+        const std::string shown =
+            value ? FormatConcentration(*value, sensor.multiplierCode) : std::string("?");
         const bool expired = c.expiry < today;
-        offer.text =
-            std::string("Баллон "_cp) + c.lot + ": " + shown + " " + std::string(Trimmed(c.unitText)) +
-            (expired ? std::string(", срок годности истек "_cp) : std::string(", годен до "_cp)) + expiry;
-        if (expired) {
-            offer.reason = std::string("Баллон "_cp) + c.lot +
-                           std::string(" нельзя выбрать: срок годности истек "_cp) + expiry;
-        } else if (Trimmed(c.unitText) != Trimmed(unitText)) {
-            offer.reason = std::string("Баллон "_cp) + c.lot +
-                           std::string(" нельзя выбрать: его единица "_cp) +
-                           std::string(Trimmed(c.unitText)) + std::string(", у Датчика "_cp) +
-                           std::string(Trimmed(unitText));
-        } else if (!value) {
-            offer.reason = std::string("Баллон "_cp) + c.lot +
-                           std::string(" нельзя выбрать: концентрация вне 0 .. 9999.999"_cp);
-        } else {
-            offer.selectable = true;
-            offer.thousandths = *value;
-        }
+        offer.text = std::string("Баллон "_cp) + c.lot + ": " + shown + " " +
+                     std::string(Trimmed(c.unitText)) +
+                     (expired ? std::string(", срок годности истек "_cp) : std::string(", годен до "_cp)) +
+                     DotDateText(c.expiry);
+        ReferenceVerdict verdict = CheckCylinderReference(c, gasCode, sensor, today);
+        offer.selectable = verdict.value.has_value();
+        offer.thousandths = verdict.value.value_or(0);
+        offer.reason = std::move(verdict.refusal);
+        offer.questions = std::move(verdict.questions);
         offers.push_back(std::move(offer));
     }
     return offers;

@@ -1,7 +1,8 @@
 // The reference gas cylinders the reference dialog offers: those of the
-// sensor's gas, each with the value it would set (in thousandths, cut to the
-// decimals the multiplier code shows) or the reason it cannot be chosen
-// (expired, another unit, a concentration the display cannot hold).
+// sensor's gas, each with the value it would set (in thousandths, rounded to
+// the decimals the multiplier code shows) and the questions choosing it asks,
+// or the reason it cannot be chosen (expired, another unit, a concentration
+// the display cannot hold). The rules are those of ui/reference_rules.h.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/reference_choice.h"
+#include "ui/reference_verdict.h"
 #include "util/calendar.h"
 
 namespace gvc {
@@ -34,6 +37,9 @@ struct CylinderOffer {
     std::int32_t thousandths = 0;  // the reference value it sets, when selectable
     std::string text;              // the line of the list
     std::string reason;            // why it cannot be chosen; empty when selectable
+    // Asked when it is chosen (a rounded value, a value above the range);
+    // each must be answered Yes.
+    std::vector<ReferenceQuestion> questions;
 };
 
 // The concentration in thousandths of the unit, with the decimals the
@@ -41,12 +47,10 @@ struct CylinderOffer {
 // finite number from 0 to 9999.999.
 std::optional<std::int32_t> CylinderThousandths(double concentration, unsigned multiplierCode);
 
-// The cylinders of `gasCode` from `cylinders`, in their order. A cylinder
-// past its expiry on `today` (the expiry day itself still counts), one in
-// another unit than the sensor's `unitText` (blanks around it ignored) or one
-// whose value cannot be shown is offered but not selectable, with its reason.
+// The cylinders of `gasCode` from `cylinders`, in their order, each judged by
+// CheckCylinderReference for the connected sensor on `today`: one that is
+// refused is offered but not selectable, with its reason.
 std::vector<CylinderOffer> OfferCylinders(const std::vector<ReferenceCylinder>& cylinders, int gasCode,
-                                          std::string_view unitText, unsigned multiplierCode,
-                                          const CivilDate& today);
+                                          const ReferenceRange& sensor, const CivilDate& today);
 
 }  // namespace gvc

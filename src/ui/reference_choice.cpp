@@ -1,6 +1,7 @@
 #include "ui/reference_choice.h"
 
 #include "ui/concentration_text.h"
+#include "ui/reference_rules.h"
 #include "util/cp1251.h"
 
 namespace gvc {
@@ -24,18 +25,19 @@ std::string NotANumberText(std::string_view typedText) {
     return std::string("\""_cp) + std::string(typedText) + std::string("\" - не является числом"_cp);
 }
 
-std::optional<std::int32_t> ParseTypedReference(std::string_view text, unsigned multiplierCode) {
-    const std::optional<std::int32_t> value = ParseStdText(text);
-    if (!value) return std::nullopt;
-    // Thousandths per last shown decimal: 100 for one decimal, 1 for three,
-    // 1000 for none.
+std::int32_t TypedReferenceStep(unsigned multiplierCode) {
     const std::string_view layout = StdEntryMaskFor(multiplierCode).initialText;
     const std::size_t point = layout.find('.');
     const std::size_t decimals = point == std::string_view::npos ? 0 : layout.size() - point - 1;
     std::int32_t step = 1;
     for (std::size_t d = decimals; d < 3; ++d)
         step *= 10;
-    if (*value % step != 0) return std::nullopt;
+    return step;
+}
+
+std::optional<std::int32_t> ParseTypedReference(std::string_view text, unsigned multiplierCode) {
+    const std::optional<std::int32_t> value = ParseStdText(text);
+    if (!value || *value % TypedReferenceStep(multiplierCode) != 0) return std::nullopt;
     return value;
 }
 
@@ -52,12 +54,11 @@ void ReferenceDialogModel::Show(std::int32_t standardValue, unsigned multiplierC
 }
 
 bool ReferenceDialogModel::AcceptTyped(std::string_view text, Operator& op) {
-    const auto value = ParseTypedReference(text, multiplierCode_);
-    if (!value) {
-        op.Show(MessageKind::kError, NotANumberText(text));
-        return false;
-    }
-    newStd_ = *value;
+    // The range is asked about once the dialog knows it (ConfirmTypedRange).
+    const ReferenceVerdict verdict = CheckTypedReference(text, ReferenceRange{0, {}, multiplierCode_});
+    if (!SettleReference(verdict, op)) return false;
+    typedText_ = std::string(text);
+    newStd_ = *verdict.value;
     modalResult_ = kReferenceResultTyped;
     return true;
 }
@@ -77,8 +78,10 @@ std::string AboveRangeQuestion(std::int32_t thousandths, const ReferenceRange& r
 }
 
 bool ReferenceDialogModel::ConfirmTypedRange(const ReferenceRange& range, Operator& op) {
-    if (modalResult_ != kReferenceResultTyped || !AboveRange(newStd_, range)) return true;
-    if (op.Ask(MessageKind::kWarning, AboveRangeQuestion(newStd_, range))) return true;
+    if (modalResult_ != kReferenceResultTyped) return true;
+    ReferenceRange sensor = range;
+    sensor.multiplierCode = multiplierCode_;
+    if (SettleReference(CheckTypedReference(typedText_, sensor), op)) return true;
     modalResult_ = kReferenceResultNone;
     return false;
 }

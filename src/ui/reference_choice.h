@@ -42,6 +42,10 @@ std::string NotANumberText(std::string_view typedText);
 // that the value computed with is the value the certificate prints. Nothing
 // for a text that is not a number or a value with more decimals.
 std::optional<std::int32_t> ParseTypedReference(std::string_view text, unsigned multiplierCode);
+// Thousandths per last decimal the entry of the multiplier code shows: 100
+// for one decimal, 1 for three, 1000 for an integer entry. A typed value is a
+// multiple of it.
+std::int32_t TypedReferenceStep(unsigned multiplierCode);
 // Names the entry's layout after a refused value, for a front end without
 // the entry field: "Формат значения для этого Датчика: 0000.0".
 std::string TypedReferenceFormatText(unsigned multiplierCode);
@@ -53,6 +57,8 @@ struct ReferenceRange {
     std::uint16_t rangeMax = 0;
     std::string unitText;  // Windows-1251
     unsigned multiplierCode = 0;
+
+    bool operator==(const ReferenceRange&) const = default;
 };
 
 // True when a value in thousandths lies above the range (never for an unknown
@@ -91,6 +97,7 @@ private:
     std::string standardText_;
     StdEntryMask mask_ = StdEntryMaskFor(0);
     unsigned multiplierCode_ = 0;
+    std::string typedText_;  // the entry as last accepted
     int modalResult_ = kReferenceResultNone;
     std::int32_t newStd_ = 0;
 };

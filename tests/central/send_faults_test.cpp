@@ -125,14 +125,15 @@ TEST(SendFaults, TheConnectionCutInATransactionStoresNothingOfIt) {
         options.batchSize = kBatch;
         cut = SendPendingRuns(*own, settings, options);
     });
-    // The sender's backend, once it holds an open transaction with rows in it,
-    // is ended by the administrator.
+    // The sender's backend, once it holds an open transaction with rows in it
+    // (a transaction id of its own: it has written), is ended by the administrator.
     const std::string user = Utf8FromCp1251(settings.user);
     bool terminated = false;
     for (int tries = 0; tries < 20000 && !terminated; ++tries) {
         const PgResult r = server.Admin().Exec(
             "SELECT pg_terminate_backend(a.pid) FROM pg_stat_activity a JOIN pg_locks l ON l.pid = a.pid "
-            "WHERE a.usename = $1 AND a.xact_start IS NOT NULL AND l.locktype = 'advisory'",
+            "WHERE a.usename = $1 AND a.xact_start IS NOT NULL AND l.locktype = 'transactionid' "
+            "AND l.mode = 'ExclusiveLock'",
             PgParams().Text(user));
         terminated = r.Ok() && r.Rows() > 0 && r.Text(0, 0) == "t";
         if (!terminated) std::this_thread::sleep_for(1ms);

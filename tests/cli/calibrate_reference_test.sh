@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # gvc-cli calibrate against gvc-devsim: the typed reference (the decimals of
-# the sensor's entry layout, the range question), a run ended by a signal
+# the sensor's entry layout, the range question), the reference rules' table
+# for typed values and cylinders of the database (the unit, the rounding
+# question, the range question and --above-range), a run ended by a signal
 # (the sensor gets its parameters back), and --yes with the automatic gas
 # chamber (--auto) to a saved result.
 set -u
@@ -8,6 +10,7 @@ cli=$1
 devsim=$2
 table=$3
 cases=$4
+rules=$5
 work=$(mktemp -d)
 sim=
 stop_sim() {
@@ -81,6 +84,67 @@ grep -q "Нулевую Концентрацию" "$work/err" && fail "--yes abo
 out=$(printf 'n\n' | "$cli" calibrate --above-range --reference 50 2>"$work/err"); rc=$?
 grep -qx -- "-> Yes (--above-range)" "$work/err" || fail "--above-range not taken: $(cat "$work/err")"
 grep -q "Нулевую Концентрацию" "$work/err" || fail "--above-range did not reach the zero question"
+
+# The reference rules' table, rows of the simulator's sensors: each typed
+# value or cylinder is refused before the run, or taken after exactly the
+# questions of the table (answered y here; the zero question then n).
+declare -A profile=([methane]=default [oxygen]=oxygen [digital]=digital)
+declare -A gas=([methane]=1 [oxygen]=5 [digital]=3)
+declare -A decimals=([methane]=1 [oxygen]=1 [digital]=0)
+lots=0
+shown() { # thousandths as the sensor shows them: 0050.0, 0050.
+    if [ "$2" = 0 ]; then printf '%04d.' $(($1 / 1000)); else printf '%04d.%d' $(($1 / 1000)) $((($1 % 1000) / 100)); fi
+}
+for sensor in methane oxygen digital; do
+    start_sim --profile "${profile[$sensor]}"
+    while IFS=$'\t' read -r row source value unit taken questions; do
+        case "$row" in '#'* | '') continue ;; esac
+        [ "$row" = "$sensor" ] || continue
+        case "$source" in
+            typed) what=(--reference "$value") ;;
+            cylinder)
+                id=$("$cli" cylinder add "${gas[$sensor]}" "$value" "$unit" "R-$((++lots))" 2099-01-01 |
+                    sed -n 's/^cylinder \([0-9]*\) added$/\1/p')
+                [ -n "$id" ] || fail "cylinder add $value $unit"
+                what=(--cylinder "$id") ;;
+            *) continue ;;
+        esac
+        case="$sensor ${what[*]} ($value $unit)"
+        asked=0
+        [ "$questions" = - ] || asked=$(tr ',' '\n' <<<"$questions" | wc -l)
+        out=$({ yes y | head -n "$asked"; echo n; } | "$cli" calibrate "${what[@]}" 2>"$work/err"); rc=$?
+        grep -c "Установить это значение?" "$work/err" >"$work/count"
+        if [ "$taken" = refused ]; then
+            [ $rc -ne 0 ] || fail "$case: taken: $out"
+            grep -q "нельзя выбрать\|не является числом" "$work/err" || fail "$case said: $(cat "$work/err")"
+            grep -q "Нулевую Концентрацию" "$work/err" && fail "$case: refused but the run began"
+        else
+            grep -qx "sensor .*, reference $(shown "$taken" "${decimals[$sensor]}")" <<<"$out" ||
+                fail "$case: $out / $(cat "$work/err")"
+            [ "$(cat "$work/count")" = "$asked" ] || fail "$case: asked $(cat "$work/count"), not $asked"
+            grep -q "Нулевую Концентрацию" "$work/err" || fail "$case: no zero question: $(cat "$work/err")"
+        fi
+        grep -q "точностью до" "$work/err" && ! grep -q rounding <<<"$questions" && fail "$case: rounding asked"
+        # Above the range: --yes alone refuses it before the run, --above-range
+        # answers it (the rest at the prompt).
+        grep -q range <<<"$questions" || continue
+        "$cli" calibrate --yes "${what[@]}" </dev/null >/dev/null 2>"$work/err"; rc=$?
+        [ $rc -eq 1 ] || fail "$case: --yes above the range gave exit $rc"
+        grep -qx -- "-> No" "$work/err" || fail "$case: --yes above the range: $(cat "$work/err")"
+        grep -q "Нулевую Концентрацию" "$work/err" && fail "$case: --yes above the range reached the zero question"
+        out=$({ yes y | head -n $((asked - 1)); echo n; } | "$cli" calibrate --above-range "${what[@]}" 2>"$work/err")
+        grep -qx -- "-> Yes (--above-range)" "$work/err" || fail "$case: --above-range: $(cat "$work/err")"
+        grep -qx "sensor .*, reference $(shown "$taken" "${decimals[$sensor]}")" <<<"$out" ||
+            fail "$case --above-range: $out / $(cat "$work/err")"
+    done <"$rules"
+done
+# A rounding answered No: the run does not begin.
+start_sim --profile oxygen
+id=$("$cli" cylinder add 5 20.95 "% об.д." R-no 2099-01-01 | sed -n 's/^cylinder \([0-9]*\) added$/\1/p')
+out=$(printf 'n\n' | "$cli" calibrate --cylinder "$id" 2>"$work/err"); rc=$?
+[ $rc -eq 1 ] || fail "rounding answered n gave exit $rc"
+[ "$(tail -n 1 <<<"$out")" = "ОТКАЗ !" ] || fail "rounding answered n: $out"
+grep -q "Нулевую Концентрацию" "$work/err" && fail "rounding answered n but the run began"
 
 # A run stopped by a signal in its zero stage ends with the sensor's own
 # parameters written back (the read before equals the read after).

@@ -105,7 +105,7 @@ gas=$((10#${sensor:0:2}))
 "$cli" cylinder add "$gas" 50 ppm OLD-1 2020-01-01 >/dev/null || fail "cylinder add"
 out=$("$cli" calibrate --yes --cylinder 1 2>"$work/err"); rc=$?
 [ $rc -eq 1 ] || fail "expired cylinder gave exit $rc: $out"
-grep -q "Срок годности баллона 1 истёк 01.01.2020" "$work/err" || fail "expired cylinder: $(cat "$work/err")"
+grep -q "Баллон OLD-1 нельзя выбрать: срок годности истек 01.01.2020" "$work/err" || fail "expired cylinder: $(cat "$work/err")"
 "$cli" cylinder list | grep -q "OLD-1.*EXPIRED" || fail "cylinder list: $("$cli" cylinder list)"
 # One operator for both front ends: the saved run names the settings' operator;
 # --operator names another for one run (here stopped at the zero-gas question,

@@ -55,7 +55,7 @@ TEST(OfferCylinders, TheSensorsGasOnlyAndWhyOneCannotBeChosen) {
         {4, 3, 45.0, "ppm", "D-4", {2026, 12, 11}},  // its last day
         {5, 3, 2.0, "%", "E-5", {2027, 1, 1}},       // another unit
     };
-    const std::vector<CylinderOffer> offers = OfferCylinders(all, 3, "ppm  ", 1, today);
+    const std::vector<CylinderOffer> offers = OfferCylinders(all, 3, {0, "ppm  ", 1}, today);
     ASSERT_EQ(offers.size(), 4u);
     EXPECT_EQ(offers[0].cylinder.id, 1);
     EXPECT_TRUE(offers[0].selectable);
@@ -77,7 +77,7 @@ TEST(OfferCylinders, TheSensorsGasOnlyAndWhyOneCannotBeChosen) {
 TEST(OfferCylinders, AValueTheDisplayCannotHoldIsNotSelectable) {
     const std::vector<ReferenceCylinder> all = {
         {7, 1, std::numeric_limits<double>::quiet_NaN(), "ppm", "N", {2030, 1, 1}}};
-    const auto offers = OfferCylinders(all, 1, "ppm", 1, {2026, 1, 1});
+    const auto offers = OfferCylinders(all, 1, {0, "ppm", 1}, {2026, 1, 1});
     ASSERT_EQ(offers.size(), 1u);
     EXPECT_FALSE(offers[0].selectable);
     EXPECT_NE(offers[0].reason.find("9999.999"), std::string::npos);

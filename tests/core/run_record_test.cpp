@@ -204,6 +204,8 @@ TEST_F(RunRecordTest, EveryEndLeavesOneRecord) {
              run.StartStopClicked();
              Feed(Steady, 10);
              run.ProgramClosing();
+             // The window puts the sensor back as it closes.
+             run.RestoreIfNeeded();
          },
          RunOutcome::kInterrupted, "Нуль"},
     };
@@ -249,7 +251,13 @@ TEST_F(RunRecordTest, RepeatedRunIsARecordOfItsOwn) {
     run.StartStopClicked();
     ASSERT_EQ(sink.records.size(), 2u);
     EXPECT_EQ(sink.records[0].outcome, RunOutcome::kPgaRaised);
-    EXPECT_EQ(sink.records[0].after, (RunParams{2000, -200, 3}));  // computed, not applied; the raised gain
+    // Computed, not applied; the sensor keeps the run's own parameters with
+    // the raised gain for the repeated run, and nothing goes back in between.
+    EXPECT_EQ(sink.records[0].computedSlope, 2000);
+    EXPECT_EQ(sink.records[0].computedOffset, -200);
+    EXPECT_EQ(sink.records[0].after.pgaGain, 3);
+    EXPECT_EQ(sink.records[0].restore, StepOutcome::kNotRun);
+    EXPECT_EQ(sink.records[0].paramsWrite, StepOutcome::kOk);
     EXPECT_EQ(sink.records[1].outcome, RunOutcome::kInterrupted);
     EXPECT_NE(sink.records[0].runId, sink.records[1].runId);
     // The repeated run found the sensor as it came in, not the start's write.
@@ -324,7 +332,12 @@ TEST_F(RunRecordTest, RefusedResultAndZeroSpreadAreKept) {
     // range top lies far beyond the ADC ceiling.
     RunWith({true, true}, [](int stage, int) { return stage ? 60000 : 1000; });
     ASSERT_EQ(Status(), "Выход за предел!");
-    EXPECT_EQ(Only().after, (RunParams{237, -24, 2}));
+    // The refused result is kept as computed; after it the sensor holds
+    // again what it held before the run, written back and read back.
+    EXPECT_EQ(Only().computedSlope, 237);
+    EXPECT_EQ(Only().computedOffset, -24);
+    EXPECT_EQ(Only().restore, StepOutcome::kOk);
+    EXPECT_EQ(Only().after, (RunParams{2200, -150, 2}));
 
     sink.records.clear();
     int referenceSamples = 0;

@@ -159,7 +159,7 @@ TEST_F(StoreFaults, TheSinkHashesTheCertificateAndTheOutboxKeepsDamagedFilesApar
     std::string message;
     ASSERT_TRUE(WriteToOutbox(places_.outbox, testing::FullRun(2), std::nullopt, message));
     std::ofstream(places_.outbox / "0_cut.run", std::ios::binary) << "GVCRUN\x01I";
-    const OutboxFlush flush = FlushOutbox(*store, places_.outbox);
+    const OutboxFlush flush = FlushOutbox(*store, places_.outbox, places_.files, true);
     EXPECT_EQ(flush.added, 1);
     EXPECT_EQ(flush.left, 1);
     ASSERT_EQ(flush.problems.size(), 1u);

@@ -57,6 +57,11 @@ inline RunRecord FullRun(int n) {
     r.asFound.leftZero = ReadingError{0.0, 0.0, 0.0};
     r.asFound.leftReference = ReadingError{50.01, 0.02, 0.005};
     r.imported = false;
+    r.paramsWrite = StepOutcome::kOk;
+    r.computedSlope = 1013 + n;
+    r.computedOffset = 4;
+    r.cylinder = RunCylinder{3, "CO", 50.0, Cp1251FromUtf8("мг/м3"), Cp1251FromUtf8("ПГС-17"), {2027, 1, 31}};
+    r.recordedUtc = 1778750600 + n;
     return r;
 }
 

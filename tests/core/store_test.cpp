@@ -78,14 +78,17 @@ TEST_F(Store, EveryFieldComesBackAndARunIsKeptOnce) {
     RunRecord interrupted;
     interrupted.runId = "WS1-interrupted";
     interrupted.zeroSeries = {1, 2};
-    ASSERT_TRUE(store->AddRun(testing::FullRun(1), message, CivilDate{2030, 12, 31})) << message;
+    interrupted.recordedUtc = 1'800'000'000;
+    RunRecord full = testing::FullRun(1);
+    full.recordedUtc = 1'800'000'001;
+    ASSERT_TRUE(store->AddRun(full, message, CivilDate{2030, 12, 31})) << message;
     ASSERT_TRUE(store->AddRun(interrupted, message)) << message;
-    ASSERT_TRUE(store->AddRun(testing::FullRun(1), message)) << message;  // the same run again
+    ASSERT_TRUE(store->AddRun(full, message)) << message;  // the same run again
     const auto all = store->AllRuns();
     ASSERT_TRUE(all.ok) << Utf8FromCp1251(all.message);
     ASSERT_EQ(all.value.size(), 2u);
     EXPECT_EQ(EncodeRun(all.value[0].record, all.value[0].endOfUse),
-              EncodeRun(testing::FullRun(1), CivilDate{2030, 12, 31}));
+              EncodeRun(full, CivilDate{2030, 12, 31}));
     EXPECT_EQ(EncodeRun(all.value[1].record, std::nullopt), EncodeRun(interrupted, std::nullopt));
     EXPECT_EQ(all.value[0].prevHash, "");
     EXPECT_EQ(all.value[1].prevHash, all.value[0].rowHash);

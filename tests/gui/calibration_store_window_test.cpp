@@ -217,7 +217,7 @@ private Q_SLOTS:
         // The unit of the characteristics list is empty without a sensor: the
         // offers are checked against the cylinder's own unit here.
         for (CylinderOffer& o : offers)
-            o = OfferCylinders({o.cylinder}, 1, "ppm", 1, LocalDateToday()).front();
+            o = OfferCylinders({o.cylinder}, 1, {0, "ppm", 1}, LocalDateToday()).front();
         QCOMPARE(offers.size(), std::size_t{2});
 
         ReferenceDialog& dialog = sandbox.Reference();
@@ -234,7 +234,14 @@ private Q_SLOTS:
         dialog.CylinderBox()->setCurrentIndex(1);
         QCOMPARE(dialog.CylinderReason()->text(), QString());
         QCOMPARE(dialog.CylinderBox()->currentText(), U("Баллон NEW-2: 0047.3 ppm, годен до 01.01.2099"));
+        // 47.25 is shown with one decimal: rounded only when the operator agrees.
         dialog.open();
+        sandbox.Op().QueueAnswer(false);
+        dialog.CylinderButton()->click();
+        QVERIFY(dialog.ChosenCylinder() == nullptr);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(sandbox.Messages().last().contains(U("расчет и сертификат будут со значением 0047.3")));
+        sandbox.Op().QueueAnswer(true);
         dialog.CylinderButton()->click();
         QCOMPARE(dialog.result(), kReferenceResultCylinder);
         QVERIFY(dialog.ChosenCylinder() != nullptr);
@@ -276,6 +283,7 @@ private Q_SLOTS:
         window.Sensor().NewParams.MultiplierCode = 2;
         window.Sensor().NewParams.RefConc = 50000;
         ReferenceDialog& dialog = sandbox.Reference();
+        sandbox.Op().QueueAnswer(true);  // rounded to the two decimals shown
         QTimer::singleShot(0, &dialog, [&] { dialog.CylinderButton()->click(); });
         window.stStdUDblClick();
         QCOMPARE(window.Reference().referenceValue, 12350);  // two decimals shown

@@ -528,6 +528,46 @@ private Q_SLOTS:
         QCOMPARE(window.Reference().referenceValue, above * 1000);
         QCOMPARE(sandbox.Messages().size(), 2);
     }
+
+    // A typed value stays over a reconnection; Старт checks it against the
+    // sensor now connected as the dialog would, and does not start with a
+    // value typed for another unit.
+    void aKeptTypedReferenceIsCheckedAtStart() {
+        ProgramSandbox sandbox;
+        QVERIFY2(sandbox.PrepareWithSimulator("default"), sandbox.Simulator().Error().c_str());
+        MainWindow& window = sandbox.CreateAndShow();
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        ReferenceDialog& dialog = sandbox.Reference();
+        QTimer::singleShot(0, &dialog, [&] {
+            QTest::keyClicks(dialog.Edit(), QStringLiteral("50"));
+            dialog.TypedButton()->click();
+        });
+        window.stStdUDblClick();
+        QVERIFY(window.Reference().referenceManual);
+
+        // The methane sensor (% НКПР) is replaced by an oxygen one (% об.д.).
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 1);
+        sandbox.Simulator().Stop();
+        QVERIFY2(sandbox.StartSimulator("oxygen"), sandbox.Simulator().Error().c_str());
+        window.btConn->click();
+        QCOMPARE(window.ConnectionState(), 0);
+        QCOMPARE(window.stSen->text(), QStringLiteral("05-00"));
+        QVERIFY(window.Reference().referenceManual);
+        QCOMPARE(window.Reference().referenceValue, 50000);
+
+        const qsizetype before = sandbox.Messages().size();
+        sandbox.Op().QueueAnswer(true);  // a zero question, were it asked
+        window.btStart->click();
+        QVERIFY(!window.Run().Running());
+        QCOMPARE(window.btStart->text(), U("Старт"_cp));
+        QVERIFY(!window.tmSample->isActive());
+        QCOMPARE(sandbox.Messages().size(), before + 1);
+        QVERIFY2(sandbox.Messages().last().contains(U("у этого Датчика единица % об.д."_cp)),
+                 qPrintable(sandbox.Messages().last()));
+        QVERIFY(!sandbox.Op().Messages().back().question);
+    }
 };
 
 QTEST_MAIN(MainWindowTest)
