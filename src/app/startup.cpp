@@ -59,55 +59,63 @@ bool Startup::FinishStartup() {
     return true;
 }
 
+namespace {
+
+// "Директорию Данных D:\ВЕЛМОР_Датчики создать нельзя: нет диска D:" with its line end.
+std::string NoDriveText() {
+    const std::string folder = ShownPath(locations::DataDir);
+    const std::string where = folder.size() >= 2 && folder[1] == ':' ? folder.substr(0, 2) : folder;
+    return std::string("Директорию Данных "_cp) + folder + std::string(" создать нельзя: нет диска "_cp) +
+           where + "\r\n";
+}
+
+// The data folder inside the folder chosen (itself when it has the name).
+std::string DataFolderIn(std::string parent) {
+    while (parent.size() > 3 && parent.back() == '\\')
+        parent.pop_back();
+    if (parent.ends_with(kDataFolderName)) return parent;
+    return parent + (parent.ends_with("\\") ? "" : "\\") + std::string(kDataFolderName);
+}
+
+}  // namespace
+
+bool ChooseDataFolderWhereDriveIsMissing(Operator& op, FileSystem& fs, const FolderChooser& choose) {
+    while (!fs.IsDirectory(locations::DataDir) && !DriveCanHoldFolder(locations::DataDir)) {
+        if (!op.Ask(MessageKind::kWarning,
+                    NoDriveText() + std::string("Выбрать другую папку для данных?"_cp)))
+            return false;
+        const std::optional<std::string> parent = choose("C:\\");
+        if (!parent) return false;
+        const std::string chosen = DataFolderIn(*parent);
+        std::string problem;
+        if (!IsDataFolderText(chosen, problem)) {
+            op.Show(MessageKind::kError, problem);
+            continue;
+        }
+        SetDataFolder(chosen);
+        // Kept for every later start on this PC; when the file cannot be
+        // written the folder serves this session, and the operator is told.
+        MachineSettings machine = LoadMachineSettings(fs);
+        machine.dataFolder = chosen;
+        std::string cause;
+        if (!SaveMachineSettings(fs, machine, cause))
+            op.Show(MessageKind::kWarning, std::string("Папка данных не запомнена: "_cp) +
+                                               MachineSettingsFile() + ": " + cause + "\r\n" +
+                                               std::string("при следующем запуске вопрос повторится"_cp));
+    }
+    return true;
+}
+
 bool Startup::AskForDataFolder() {
-    while (!DriveCanHoldFolder(locations::DataDir)) {
-        if (!ChooseAnotherDataFolder()) return false;
-        // A folder chosen that already holds the data: nothing to create.
-        if (c_.fs.IsDirectory(locations::DataDir)) return true;
+    if (!DriveCanHoldFolder(locations::DataDir)) {
+        c_.error.Set(NoDriveText() + std::string("Папку данных этого компьютера задаёт "_cp) +
+                     "gvc-cli data-folder set E:\\" + std::string(kDataFolderName) + "\r\n");
+        return false;
     }
     c_.error.Set(std::string("Отсутствует директория Данных и файл Отчета"_cp) + "\r\n" +
                  ShownPath(locations::DataDir) + "\r\n");
     if (!c_.op.Ask(MessageKind::kWarning, c_.error.Text() + std::string("Создать?"_cp))) return false;
     flags_ |= kCreateDataDir;
-    return true;
-}
-
-bool Startup::ChooseAnotherDataFolder() {
-    const std::string folder = ShownPath(locations::DataDir);
-    const std::string where = folder.size() >= 2 && folder[1] == ':' ? folder.substr(0, 2) : folder;
-    c_.error.Set(std::string("Директорию Данных "_cp) + folder +
-                 std::string(" создать нельзя: нет диска "_cp) + where + "\r\n");
-    if (!c_.chooseFolder) {
-        c_.error.Append(std::string("Папку данных этого компьютера задаёт "_cp) +
-                        "gvc-cli data-folder set E:\\" + std::string(kDataFolderName) + "\r\n");
-        return false;
-    }
-    if (!c_.op.Ask(MessageKind::kWarning,
-                   c_.error.Text() + std::string("Выбрать другую папку для данных?"_cp)))
-        return false;
-    const std::optional<std::string> parent = c_.chooseFolder("C:\\");
-    if (!parent) return false;
-    // The data folder keeps its name inside the folder chosen.
-    std::string chosen = *parent;
-    while (chosen.size() > 3 && chosen.back() == '\\')
-        chosen.pop_back();
-    if (!chosen.ends_with(kDataFolderName))
-        chosen += (chosen.ends_with("\\") ? "" : "\\") + std::string(kDataFolderName);
-    std::string problem;
-    if (!IsDataFolderText(chosen, problem)) {
-        c_.error.Set(problem + "\r\n");
-        return false;
-    }
-    SetDataFolder(chosen);
-    // Kept for every later start on this PC; when the file cannot be written
-    // the folder serves this session, and the operator is told.
-    MachineSettings machine = LoadMachineSettings(c_.fs);
-    machine.dataFolder = chosen;
-    std::string cause;
-    if (!SaveMachineSettings(c_.fs, machine, cause))
-        c_.op.Show(MessageKind::kWarning, std::string("Папка данных не запомнена: "_cp) +
-                                              MachineSettingsFile() + ": " + cause + "\r\n" +
-                                              std::string("при следующем запуске вопрос повторится"_cp));
     return true;
 }
 

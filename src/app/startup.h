@@ -28,10 +28,15 @@ struct StartupContext {
     FileSystem& fs;
     SensorTypeTable& table;
     GasCatalogue& catalogue;
-    // The window offers another folder when the data folder's drive is
-    // missing; without a chooser (gvc-cli) the message says how to set one.
-    FolderChooser chooseFolder = {};
 };
+
+// Before the window is built (its parts take the data folder's paths): when
+// the data folder is missing and its drive cannot hold it, asks whether to
+// choose another folder, lets the operator choose one (the data folder is
+// made inside it) and keeps it in the PC's settings. False when the operator
+// declines or cancels; the start-up then says what is wrong and how to set a
+// folder. True when there is nothing to choose.
+bool ChooseDataFolderWhereDriveIsMissing(Operator& op, FileSystem& fs, const FolderChooser& choose);
 
 class Startup {
 public:
@@ -43,8 +48,6 @@ public:
     // `programDir` is the working directory (Windows-1251); it anchors the
     // table file and the help file.
     bool StartupChecks(const std::string& programDir);
-    // The window's folder chooser (see StartupContext::chooseFolder).
-    void SetFolderChooser(FolderChooser chooser) { c_.chooseFolder = std::move(chooser); }
     bool FinishStartup();
 
     const std::string& ProgramDir() const { return programDir_; }
@@ -53,9 +56,8 @@ public:
 private:
     bool Fail();
     // The data folder is missing: asks to create it, or, when its drive
-    // cannot hold it, to choose another (kept in the PC's settings).
+    // cannot hold it, says so and how to set another.
     bool AskForDataFolder();
-    bool ChooseAnotherDataFolder();
 
     StartupContext c_;
     std::string programDir_;

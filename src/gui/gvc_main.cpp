@@ -2,6 +2,8 @@
 // and the reference dialog (all three live until the program ends), runs the
 // start-up checks and the message loop.
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <exception>
@@ -9,6 +11,7 @@
 
 #include "app/instance_lock.h"
 #include "app/machine_settings.h"
+#include "app/startup.h"
 #include "device/system_device.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
@@ -17,6 +20,8 @@
 #include "gui/progress_window.h"
 #include "gui/reference_dialog.h"
 #include "util/native_path.h"
+
+using namespace gvc::literals;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -33,6 +38,18 @@ int main(int argc, char** argv) {
             op.Show(gvc::MessageKind::kWarning, problem);
         gvc::SystemDevice device(op, error);
         const gvc::InstanceLock lock;
+        // A PC without the data folder's drive chooses another folder before
+        // the window takes the data's paths (a second instance asks nothing).
+        if (lock.Held()) {
+            gvc::ChooseDataFolderWhereDriveIsMissing(
+                op, gvc::RealFileSystem(), [](const std::string& proposal) {
+                    const QString chosen = QFileDialog::getExistingDirectory(
+                        nullptr, gvc::gui::Qs("Папка, в которой будут данные ВЕЛМОР_Датчики"_cp),
+                        gvc::gui::Qs(proposal));
+                    if (chosen.isEmpty()) return std::optional<std::string>();
+                    return std::optional<std::string>(gvc::gui::Cp(QDir::toNativeSeparators(chosen)));
+                });
+        }
 
         const std::string programFile = gvc::gui::Cp(QCoreApplication::applicationFilePath());
         gvc::gui::MainWindow window(gvc::gui::MainWindowParts{op, error, gvc::RealFileSystem(), device.Link(),

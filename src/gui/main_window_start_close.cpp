@@ -3,8 +3,6 @@
 #include "gui/main_window.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -22,24 +20,9 @@ void MainWindow::AttachWindows(ProgressWindow* progress, ReferenceDialog* refere
     reference_dialog_ = reference;
 }
 
-namespace {
-
-// The folder that is to hold the data folder, chosen by the operator when the
-// data folder's drive is missing; nothing when cancelled.
-std::optional<std::string> ChooseDataFolder(QWidget* parent, const std::string& proposal) {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        parent, Qs("Папка, в которой будут данные ВЕЛМОР_Датчики"_cp), Qs(proposal));
-    if (chosen.isEmpty()) return std::nullopt;
-    return Cp(QDir::toNativeSeparators(chosen));
-}
-
-}  // namespace
-
 void MainWindow::FormCreate(const std::string& programDir) {
     // The run's status field stays hidden until a run shows it.
     edStatusG->hide();
-    startup_.SetFolderChooser(
-        [this](const std::string& proposal) { return ChooseDataFolder(this, proposal); });
     // A refused second instance asks nothing and creates nothing: its show
     // handler only says so and closes the window.
     startupOk_ = !parts_.secondInstance && startup_.StartupChecks(programDir);

@@ -254,7 +254,11 @@ if question=$(window_named "Предупреждение" 60); then
     # "... создать нельзя: нет диска D: / Выбрать другую папку для данных?": Yes.
     shot "$win/windows_no_drive_d_question.png"
     timeout 10 xdotool windowfocus "$question" sleep 0.3 key Return
-    if dialog=$(window_named "Папка, в которой будут данные" 30); then
+    # The system's folder dialog (Wine's is titled "Select Folder"): the
+    # folder typed into its name field, then Enter.
+    if dialog=$(window_named "Папка, в которой будут данные|Select Folder" 30); then
+        sleep 1
+        shot "$win/choice-dialog.png"
         timeout 20 xdotool windowfocus "$dialog" sleep 0.5 key ctrl+a type --delay 50 'C:\Choice'
         timeout 10 xdotool windowfocus "$dialog" sleep 0.3 key Return
         # Then the usual first-start question, naming the folder chosen: Yes.
@@ -268,7 +272,7 @@ if question=$(window_named "Предупреждение" 60); then
                 fail "the folder chosen is not kept for the PC: $(machine_setting)"
             say "first start without D: chose C:\\Choice: $(machine_setting)"
         else
-            shot "$work/choice-failed.png"
+            shot "$win/choice-failed.png"
             fail "no main window after choosing C:\\Choice: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ';')"
         fi
     else
