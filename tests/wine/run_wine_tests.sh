@@ -602,6 +602,19 @@ else
     say "the next start made C:\\Лаборатория\\ВЕЛМОР_Датчики with its report log: $(nocr "$work/nod2.err" | head -n 2 | tr '\n' ' ')"
 fi
 
+# The same on a console: under a pseudo-terminal Wine gives the program a
+# console, which takes its text as UTF-16 (WriteConsoleW) and shows the
+# Cyrillic folder as such.
+if command -v script >/dev/null; then
+    env -u GVC_REGISTRY_FILE -u GVC_DRIVE_D timeout 120 script -qc "'$wine_cmd' '$exe' data-folder" /dev/null \
+        </dev/null >"$work/console.out" 2>&1
+    if nocr "$work/console.out" | grep -qF 'data folder: C:\Лаборатория\ВЕЛМОР_Датчики'; then
+        say "on a console: $(nocr "$work/console.out" | grep -F 'data folder:' | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g')"
+    else
+        fail "data-folder on a console: $(cat -v "$work/console.out" | head -n 3)"
+    fi
+fi
+
 say "done in $((SECONDS - started)) s"
 if [ "$failures" -ne 0 ]; then
     echo "wine: $failures failure(s)"
