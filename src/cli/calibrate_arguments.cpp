@@ -1,5 +1,6 @@
 #include "cli/calibrate_arguments.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "ui/concentration_text.h"
@@ -34,11 +35,22 @@ std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::s
                 return std::nullopt;
             }
             parsed.cylinder = id;
+        } else if (args[i] == "--operator" && parsed.operatorName.empty() && i + 1 < args.size()) {
+            const std::string& text = args[++i];
+            const bool control = std::any_of(text.begin(), text.end(),
+                                             [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+            parsed.operatorName = Cp1251FromUtf8(text);
+            if (text.find_first_not_of(' ') == std::string::npos || control || !IsCp1251Encodable(text) ||
+                parsed.operatorName.size() > 100) {
+                err << "not an operator's name: \"" << text << "\" (one line of at most 100 characters)\n";
+                return std::nullopt;
+            }
         } else {
             if (args[i].starts_with("-") && args[i] != "--yes" && args[i] != "--reference" &&
-                args[i] != "--above-range" && args[i] != "--cylinder")
+                args[i] != "--above-range" && args[i] != "--cylinder" && args[i] != "--operator")
                 err << "gvc-cli calibrate: unknown option " << args[i] << "\n";
-            err << "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID]\n";
+            err << "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID] "
+                   "[--operator NAME]\n";
             return std::nullopt;
         }
     }

@@ -23,12 +23,16 @@ struct CalibrateArguments {
     std::string referenceText;
     // The reference gas cylinder of the database whose concentration is the reference.
     std::optional<std::int64_t> cylinder;
+    // --operator NAME (Windows-1251): who calibrates, for this run only; empty:
+    // the operator of the program's settings, as the window takes it.
+    std::string operatorName;
 };
 
 // The arguments, or nothing after printing why to `err` (an unknown option, a
 // repeated one, --reference without a value, or a value that is not a
 // concentration; an empty value is not one; --cylinder without a positive
-// number, or together with --reference).
+// number, or together with --reference; --operator without a name, or with a
+// control character or one that Windows-1251 lacks).
 std::optional<CalibrateArguments> ParseCalibrateArguments(std::span<const std::string> args,
                                                           std::ostream& err);
 

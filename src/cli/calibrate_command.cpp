@@ -8,6 +8,7 @@
 
 #include "app/instance_lock.h"
 #include "app/startup.h"
+#include "app/workstation_settings.h"
 #include "calibration/calibration_run.h"
 #include "calibration/timer_loop.h"
 #include "cli/calibrate_arguments.h"
@@ -82,10 +83,14 @@ private:
 // new status text.
 class ConsoleView : public CalibrationView {
 public:
-    ConsoleView(std::ostream& out, CalibrationDeviceLink& link, std::optional<std::int64_t> cylinder)
-        : out_(out), link_(link), cylinder_(cylinder) {}
+    ConsoleView(std::ostream& out, CalibrationDeviceLink& link, std::optional<std::int64_t> cylinder,
+                WorkstationSettings settings)
+        : out_(out), link_(link), cylinder_(cylinder), settings_(std::move(settings)) {}
 
     std::optional<std::int64_t> ReferenceCylinder() override { return cylinder_; }
+    // The operator and the as-found tolerance from the program's settings, as the window records them.
+    std::string OperatorName() override { return OperatorNameFor(settings_); }
+    double AsFoundTolerancePercent() override { return settings_.tolerancePercent; }
 
     // How many times each timer has been switched on: the timer loop starts a
     // timer switched off and on within one tick anew.
@@ -119,6 +124,7 @@ private:
     std::ostream& out_;
     CalibrationDeviceLink& link_;
     std::optional<std::int64_t> cylinder_;
+    WorkstationSettings settings_;
     NullCanvas canvas_;
     std::string shownTime_;
     std::string shownStatus_;
@@ -220,7 +226,9 @@ int RunCalibrate(std::span<const std::string> args, CommandIo io) {
            << "\n";
 
     int connectionState = 0;
-    ConsoleView view(io.out, session.Link(), arguments->cylinder);
+    WorkstationSettings settings = LoadSettings(RealFileSystem());
+    if (!arguments->operatorName.empty()) settings.operatorName = arguments->operatorName;
+    ConsoleView view(io.out, session.Link(), arguments->cylinder, settings);
     // The run's record goes to the workstation's database (or its outbox, with one message).
     StoreRunSink sink(WorkstationStorePlaces(),
                       [&op](const std::string& message) { op.Show(MessageKind::kWarning, message); });

@@ -5,6 +5,7 @@
 #include "central/central_settings.h"
 #include "cli/central_commands.h"
 #include "cli/central_options.h"
+#include "cli/central_server_check.h"
 #include "util/native_path.h"
 
 namespace gvc::cli {
@@ -16,8 +17,12 @@ using namespace gvc::literals;
 int Usage(CommandIo io) {
     io.err
         << "usage: gvc-cli central init|add-user|connect|send|status|verify [OPTIONS]\n"
-           "  central init --host H [--port P] --database D --user ADMIN [--passfile PGPASS] [--sslmode M]\n"
-           "  central add-user NAME [--reader] [--password-file FILE] --host H ... (as init)\n"
+           "  central init --host H [--port P] --database D --user ADMIN [--passfile PGPASS | "
+           "--password-stdin]\n"
+           "               [--sslmode M]\n"
+           "  central add-user NAME [--reader] [--password-file FILE | --password-stdin] --host H [--port "
+           "P]\n"
+           "                   --database D --user ADMIN [--passfile PGPASS] [--sslmode M]\n"
            "  central connect --host H [--port P] --database D --user U [--passfile PGPASS] [--sslmode M]\n"
            "                  [--password-file FILE | --password-stdin]\n"
            "  central send\n"
@@ -26,20 +31,31 @@ int Usage(CommandIo io) {
     return 2;
 }
 
-std::unique_ptr<PgConnection> ConnectOrSay(const CentralSettings& settings, CommandIo io) {
+// The administrator's connection; `password` (from --password-stdin) is given
+// to libpq in memory and written nowhere.
+std::unique_ptr<PgConnection> ConnectOrSay(const CentralSettings& settings,
+                                           const std::optional<std::string>& password, CommandIo io) {
+    PgConnectOptions options = ConnectOptionsOf(settings);
+    if (password) options.password = *password;
     std::string message;
-    auto connection = PgConnection::Connect(ConnectOptionsOf(settings), message);
-    if (!connection) PrintLine(io.err, message);
+    auto connection = PgConnection::Connect(options, message);
+    if (!connection) {
+        // The server may well be there: say why it refused, in the same words as connect.
+        const CentralCheck check = CheckCentralServer(options, false);
+        PrintLine(io.err, check.problem == CentralProblem::kNone ? message : check.line);
+    }
     return connection;
 }
 
 // As the administrator: the schema and the roles, created or migrated.
 int Init(std::span<const std::string> args, CommandIo io) {
-    const auto a = ParseCentralArgs(args, kConnectionOptions, {}, io);
+    const auto a = ParseCentralArgs(args, kConnectionOptions, {"--password-stdin"}, io);
     if (!a || !a->positional.empty()) return Usage(io);
     const auto settings = SettingsFromArgs(*a, io);
     if (!settings) return 2;
-    const auto admin = ConnectOrSay(*settings, io);
+    std::optional<std::string> adminPassword;
+    if (a->Has("--password-stdin") && !(adminPassword = ReadPassword(*a, io))) return 2;
+    const auto admin = ConnectOrSay(*settings, adminPassword, io);
     if (!admin) return 1;
     std::string message;
     const auto before = CentralSchemaVersion(*admin, message);
@@ -56,13 +72,16 @@ int Init(std::span<const std::string> args, CommandIo io) {
 int AddUser(std::span<const std::string> args, CommandIo io) {
     std::set<std::string> valued = kConnectionOptions;
     valued.insert("--password-file");
-    const auto a = ParseCentralArgs(args, valued, {"--reader"}, io);
+    const auto a = ParseCentralArgs(args, valued, {"--reader", "--password-stdin"}, io);
     if (!a || a->positional.size() != 1) return Usage(io);
+    if (a->Has("--password-file") && a->Has("--password-stdin")) return Usage(io);
     const auto settings = SettingsFromArgs(*a, io);
     if (!settings) return 2;
+    // The new login's password: the first line of --password-file FILE or of
+    // standard input (--password-stdin, or neither option given).
     const auto password = ReadPassword(*a, io);
     if (!password) return 2;
-    const auto admin = ConnectOrSay(*settings, io);
+    const auto admin = ConnectOrSay(*settings, std::nullopt, io);
     if (!admin) return 1;
     const bool reader = a->Has("--reader");
     std::string message;
@@ -75,7 +94,16 @@ int AddUser(std::span<const std::string> args, CommandIo io) {
     return 0;
 }
 
-// The workstation's central.ini (and its password file), then a first connection.
+// The previous content of a file, to put back when the step after replacing it fails.
+std::optional<std::string> PreviousContent(std::string_view cp1251Path) {
+    if (cp1251Path.empty()) return std::nullopt;
+    return ReadFileBytes(NativePath(cp1251Path), 64 * 1024);
+}
+
+// The workstation's central.ini (and its password file), written only after a
+// connection with them has shown that the server takes this login as a
+// workstation's: a wrong password, a server out of reach, a missing database or
+// schema, or a reader's login leaves the settings as they were.
 int Connect(std::span<const std::string> args, CommandIo io) {
     std::set<std::string> valued = kConnectionOptions;
     valued.insert("--password-file");
@@ -93,30 +121,36 @@ int Connect(std::span<const std::string> args, CommandIo io) {
     std::optional<std::string> password;
     if (withPassword && !(password = ReadPassword(*a, io))) return 2;
 
+    // The new password is tried from memory, before any file holds it.
+    PgConnectOptions options = ConnectOptionsOf(*settings);
+    if (password) options.password = *password;
+    const CentralCheck check = CheckCentralServer(options, true);
+    if (check.problem != CentralProblem::kNone) {
+        PrintLine(io.err,
+                  std::string("рабочее место не подключено, настройки не изменены: "_cp) + check.line);
+        return 1;
+    }
+
     const std::filesystem::path folder = NativePath(locations::CentralSettingsFile).parent_path();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     std::string cause;
+    const std::optional<std::string> oldPassFile =
+        password ? PreviousContent(settings->passFile) : std::nullopt;
     if (password && !SavePassFile(*settings, *password, cause)) {
         PrintLine(io.err, std::string("файл пароля не записан: "_cp) + settings->passFile + ": " + cause);
         return 1;
     }
     if (!SaveCentralSettings(*settings, cause)) {
         PrintLine(io.err, std::string("файл настроек не записан: "_cp) +
-                              std::string(locations::CentralSettingsFile) + ": " + cause);
+                              ShownPath(locations::CentralSettingsFile) + ": " + cause);
+        // The old password file goes back with the old settings.
+        std::string ignoredCause;
+        if (oldPassFile) (void)WritePrivateFile(settings->passFile, *oldPassFile, ignoredCause);
         return 1;
     }
-    io.out << "written " << Utf8FromCp1251(locations::CentralSettingsFile) << "\n";
-    const auto server = ConnectOrSay(*settings, io);
-    if (!server) return 1;
-    std::string message;
-    const auto version = CentralSchemaVersion(*server, message);
-    if (!version || *version == 0) {
-        PrintLine(io.err,
-                  version ? std::string("на сервере нет схемы gvc (gvc-cli central init)"_cp) : message);
-        return 1;
-    }
-    io.out << "connected: schema gvc version " << *version << "\n";
+    PrintLine(io.out, "written " + ShownPath(locations::CentralSettingsFile));
+    io.out << "connected: schema gvc version " << check.schemaVersion << "\n";
     return 0;
 }
 

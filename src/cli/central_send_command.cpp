@@ -3,7 +3,9 @@
 #include "central/central_sender.h"
 #include "central/central_settings.h"
 #include "cli/central_commands.h"
+#include "cli/central_server_check.h"
 #include "cli/store_access.h"
+#include "util/native_path.h"
 
 namespace gvc::cli {
 
@@ -17,7 +19,7 @@ std::optional<CentralSettings> SettingsOrSay(CommandIo io) {
     auto settings = LoadCentralSettings(problem);
     if (settings) return settings;
     if (problem.empty()) {
-        io.err << "gvc-cli central: no " << Utf8FromCp1251(locations::CentralSettingsFile)
+        io.err << "gvc-cli central: no " << Utf8FromCp1251(ShownPath(locations::CentralSettingsFile))
                << ": this workstation sends to no central database (gvc-cli central connect)\n";
     } else {
         PrintLine(io.err, problem);
@@ -70,14 +72,15 @@ int CentralStatus(std::span<const std::string> args, CommandIo io) {
         PrintLine(io.err, unsent.message);
         return 1;
     }
-    std::string message;
-    const bool reached = PgConnection::Connect(ConnectOptionsOf(*settings), message) != nullptr;
-    if (!reached) PrintLine(io.err, message);
-    const CentralState state = !reached            ? CentralState::kNoConnection
+    // A server that cannot take this workstation's runs is a failure, named by its cause.
+    const CentralCheck check = CheckCentralServer(ConnectOptionsOf(*settings), true);
+    const bool usable = check.problem == CentralProblem::kNone;
+    if (!usable) PrintLine(io.err, check.line);
+    const CentralState state = !usable             ? CentralState::kNoConnection
                                : unsent.value == 0 ? CentralState::kSent
                                                    : CentralState::kUnsent;
     PrintLine(io.out, CentralStatusText(state, unsent.value));
-    return 0;
+    return usable ? 0 : 1;
 }
 
 void SendAfterRun(CommandIo io) {

@@ -29,6 +29,8 @@ int RunDue(std::span<const std::string> args, CommandIo io);
 // The calibration database: verify and import; the reference gas cylinders.
 int RunDb(std::span<const std::string> args, CommandIo io);
 int RunCylinder(std::span<const std::string> args, CommandIo io);
+// Where this PC keeps the workstation's data (the PC's settings file).
+int RunDataFolder(std::span<const std::string> args, CommandIo io);
 // `gvc-cli central verify`: the workstation's database and files against the
 // server's copy of its runs (with the central client only; see central_commands.h).
 int RunCentralVerify(std::span<const std::string> args, CommandIo io);

@@ -40,7 +40,7 @@ int RunExportCsv(std::span<const std::string> allArgs, CommandIo io) {
     }
     std::vector<ReportRecord> all;
     for (const std::string& log : logs) {
-        const FileReadResult file_read = ReadRegularFile(std::filesystem::path(log), kMaxReportLogSize);
+        const FileReadResult file_read = ReadRegularFile(PathFromUtf8(log), kMaxReportLogSize);
         const auto& bytes = file_read.bytes;
         if (!bytes) {
             if (!file_read.problem.empty()) {

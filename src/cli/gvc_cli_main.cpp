@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/machine_settings.h"
 #include "cli/cli_command.h"
+#include "cli/command_line.h"
 #ifdef GVC_WITH_CENTRAL
 #include "cli/central_commands.h"
 #endif
@@ -34,8 +36,8 @@ const Command kCommands[] = {
     {"log-verify", "log-verify FILE         check a report log or a certificate and print its records",
      gvc::cli::RunLogVerify},
     {"calibrate",
-     "calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID]  calibrate the connected sensor "
-     "from the terminal",
+     "calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID] [--operator NAME]  calibrate the "
+     "connected sensor from the terminal",
      gvc::cli::RunCalibrate,
      {},
      true},
@@ -61,6 +63,11 @@ const Command kCommands[] = {
      {},
      true},
     {"cylinder", "cylinder add|list|retire  the reference gas cylinders", gvc::cli::RunCylinder, {}, true},
+    {"data-folder",
+     "data-folder [show|set FOLDER|reset]  where this PC keeps the data (default D:\\ВЕЛМОР_Датчики)",
+     gvc::cli::RunDataFolder,
+     {},
+     true},
 #ifdef GVC_WITH_CENTRAL
     // The laboratory's central PostgreSQL database.
     {"central",
@@ -117,14 +124,19 @@ namespace {
 
 int RunCommand(int argc, char** argv) {
     gvc::cli::PrepareStandardStreams();
-    if (argc < 2) return Usage(std::cerr);
-    const std::string name = argv[1];
+    std::vector<std::string> args = gvc::cli::Utf8Arguments(argc, argv);
+    // The PC's data folder, for every command; a folder the settings name
+    // wrongly is said, and the default is used.
+    if (const std::string problem = gvc::ApplyMachineSettings(gvc::RealFileSystem()); !problem.empty())
+        gvc::cli::PrintLine(std::cerr, problem);
+    if (args.empty()) return Usage(std::cerr);
+    const std::string name = args.front();
+    args.erase(args.begin());
     // Asked for: the usage on standard output, and success.
     if (name == "--help" || name == "-h" || name == "help") {
         Usage(std::cout);
         return 0;
     }
-    const std::vector<std::string> args(argv + 2, argv + argc);
     for (const Command& c : kCommands) {
         if (name != c.name) continue;
         if (RefusesUnknownOption(c, args, std::cerr)) {

@@ -44,7 +44,7 @@ int RunHistory(std::span<const std::string> allArgs, CommandIo io) {
     // Without a LOG the workstation's database is read when there is one.
     if (args.size() == 1 && WorkstationStoreExists()) return HistoryFromStore(sensor, io);
     const std::filesystem::path log =
-        args.size() == 2 ? std::filesystem::path(args[1]) : NativePath(locations::ReportLogPath);
+        args.size() == 2 ? PathFromUtf8(args[1]) : NativePath(locations::ReportLogPath);
     const FileReadResult file_read = ReadRegularFile(log, kMaxReportLogSize);
     const auto& bytes = file_read.bytes;
     if (!bytes) {

@@ -16,7 +16,7 @@ int RunLogVerify(std::span<const std::string> args, CommandIo io) {
         return 2;
     }
     // A certificate is far smaller than the largest report log.
-    const FileReadResult read = ReadRegularFile(std::filesystem::path(args[0]), kMaxReportLogSize);
+    const FileReadResult read = ReadRegularFile(PathFromUtf8(args[0]), kMaxReportLogSize);
     if (!read.bytes) {
         io.err << "cannot read " << args[0] << "\n";
         PrintLine(io.err, read.problem);

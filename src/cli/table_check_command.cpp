@@ -5,6 +5,7 @@
 #include "table/sensor_type_table.h"
 #include "table/table_loader.h"
 #include "util/cp1251.h"
+#include "util/native_path.h"
 
 namespace gvc::cli {
 
@@ -15,7 +16,7 @@ int RunTableCheck(std::span<const std::string> args, CommandIo io) {
     }
     SensorTypeTable table;
     ErrorText error;
-    if (!LoadSensorTypeTable(std::filesystem::path(args[0]), table, error)) {
+    if (!LoadSensorTypeTable(PathFromUtf8(args[0]), table, error)) {
         PrintLine(io.err, error.Text());
         return 1;
     }

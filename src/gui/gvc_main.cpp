@@ -2,12 +2,16 @@
 // and the reference dialog (all three live until the program ends), runs the
 // start-up checks and the message loop.
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <exception>
 #include <filesystem>
 
 #include "app/instance_lock.h"
+#include "app/machine_settings.h"
+#include "app/startup.h"
 #include "device/system_device.h"
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
@@ -16,6 +20,8 @@
 #include "gui/progress_window.h"
 #include "gui/reference_dialog.h"
 #include "util/native_path.h"
+
+using namespace gvc::literals;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -26,8 +32,24 @@ int main(int argc, char** argv) {
     try {
         gvc::ErrorText error;
         gvc::gui::MessageBoxOperator op;
+        // The PC's data folder, before anything looks for the data; a folder
+        // the settings name wrongly is said, and the default is used.
+        if (const std::string problem = gvc::ApplyMachineSettings(gvc::RealFileSystem()); !problem.empty())
+            op.Show(gvc::MessageKind::kWarning, problem);
         gvc::SystemDevice device(op, error);
         const gvc::InstanceLock lock;
+        // A PC without the data folder's drive chooses another folder before
+        // the window takes the data's paths (a second instance asks nothing).
+        if (lock.Held()) {
+            gvc::ChooseDataFolderWhereDriveIsMissing(
+                op, gvc::RealFileSystem(), [](const std::string& proposal) {
+                    const QString chosen = QFileDialog::getExistingDirectory(
+                        nullptr, gvc::gui::Qs("Папка, в которой будут данные ВЕЛМОР_Датчики"_cp),
+                        gvc::gui::Qs(proposal));
+                    if (chosen.isEmpty()) return std::optional<std::string>();
+                    return std::optional<std::string>(gvc::gui::Cp(QDir::toNativeSeparators(chosen)));
+                });
+        }
 
         const std::string programFile = gvc::gui::Cp(QCoreApplication::applicationFilePath());
         gvc::gui::MainWindow window(gvc::gui::MainWindowParts{op, error, gvc::RealFileSystem(), device.Link(),

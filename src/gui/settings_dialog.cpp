@@ -6,6 +6,7 @@
 #include "gui/gui_text.h"
 #include "gui/gui_widgets.h"
 #include "util/host_names.h"
+#include "util/native_path.h"
 
 namespace gvc::gui {
 
@@ -48,7 +49,7 @@ void SettingsDialog::btSaveClick() {
     std::string cause;
     if (!SaveSettings(fs_, next, cause)) {
         op_.Show(MessageKind::kError, std::string("Не записывается файл "_cp) +
-                                          std::string(locations::SettingsFile) +
+                                          ShownPath(locations::SettingsFile) +
                                           (cause.empty() ? std::string() : ": " + cause));
         return;
     }

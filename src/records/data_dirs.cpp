@@ -1,10 +1,12 @@
 #include "records/data_dirs.h"
 
 #include <array>
+#include <filesystem>
 
 #include "records/locations.h"
 #include "records/report_log.h"
 #include "util/cp1251.h"
+#include "util/native_path.h"
 #include "util/text_format.h"
 
 namespace gvc {
@@ -15,7 +17,7 @@ namespace {
 
 bool MakeOrFind(FileSystem& fs, Operator& op, std::string_view path) {
     if (fs.IsDirectory(path) || fs.MakeDirectory(path)) return true;
-    op.Show(MessageKind::kError, std::string("Не могу создать директорию "_cp) + std::string(path));
+    op.Show(MessageKind::kError, std::string("Не могу создать директорию "_cp) + ShownPath(path));
     return false;
 }
 
@@ -60,9 +62,13 @@ bool CreateSensorDirs(const SensorTypeTable& table, FileSystem& fs, Operator& op
 }
 
 bool CreateDataDirs(const SensorTypeTable& table, FileSystem& fs, Operator& op, ErrorText& error) {
-    if (!fs.MakeDirectory(locations::DataDir)) {
+    // The folders above it as well: a data folder below a folder not yet made,
+    // or (on Linux) the directory drive D: is mapped to on a clean machine.
+    std::error_code ignored;
+    std::filesystem::create_directories(NativePath(locations::DataDir).parent_path(), ignored);
+    if (!fs.IsDirectory(locations::DataDir) && !fs.MakeDirectory(locations::DataDir)) {
         op.Show(MessageKind::kError,
-                std::string("Не могу создать директорию "_cp) + std::string(locations::DataDir));
+                std::string("Не могу создать директорию "_cp) + ShownPath(locations::DataDir));
         return false;
     }
     CreateSensorDirs(table, fs, op);

@@ -5,6 +5,7 @@
 #include "records/locations.h"
 #include "records/sensor_number.h"
 #include "util/cp1251.h"
+#include "util/native_path.h"
 #include "util/system_error.h"
 #include "util/text_checksum.h"
 #include "util/text_format.h"
@@ -137,7 +138,7 @@ std::string ReportRecordLine(const ReportTimestamp& when, std::string_view slope
 bool CreateReportLog(FileSystem& fs, Operator& op, ErrorText& error) {
     if (!fs.IsDirectory(locations::ReportDir) && !fs.MakeDirectory(locations::ReportDir)) {
         op.Show(MessageKind::kError,
-                std::string("Не могу создать директорию "_cp) + std::string(locations::ReportDir));
+                std::string("Не могу создать директорию "_cp) + ShownPath(locations::ReportDir));
         return false;
     }
     std::string cause;

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -12,10 +13,14 @@
 namespace gvc {
 
 std::filesystem::path NativePath(std::string_view cp1251Path) {
-    std::string text(cp1251Path);
+    std::string text = InDataFolder(cp1251Path);
     std::string prefix;
-    if (text.size() >= 2 && (text[0] == 'D' || text[0] == 'd') && text[1] == ':') {
-        const char* mapped = std::getenv("GVC_DRIVE_D");
+    const char letter = text.size() >= 2 && text[1] == ':' ? static_cast<char>(std::toupper(text[0])) : '\0';
+    if (letter >= 'A' && letter <= 'Z') {
+        // Drive X: is the directory in GVC_DRIVE_X (D: the usual one; another
+        // when the PC's data folder is on another drive), else the home directory.
+        const std::string variable = std::string("GVC_DRIVE_") + letter;
+        const char* mapped = std::getenv(variable.c_str());
         if (mapped == nullptr || *mapped == '\0') mapped = std::getenv("HOME");
         prefix = (mapped != nullptr && *mapped != '\0') ? mapped : ".";
         text.erase(0, 2);
@@ -29,6 +34,14 @@ std::filesystem::path NativePath(std::string_view cp1251Path) {
         if (text.empty() || text.front() != '/') text.insert(0, 1, '/');
     }
     return std::filesystem::path(prefix + Utf8FromCp1251(text));
+}
+
+bool DriveCanHoldFolder(std::string_view) {
+    return true;
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8Path) {
+    return std::filesystem::path(std::string(utf8Path));
 }
 
 std::string Cp1251PathText(const std::filesystem::path& path) {

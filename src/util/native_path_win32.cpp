@@ -4,6 +4,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <climits>
 #include <string>
 
 #include "util/cp1251.h"
@@ -28,7 +29,30 @@ std::wstring WideFromUtf16(const std::u16string& text) {
 }  // namespace
 
 std::filesystem::path NativePath(std::string_view cp1251Path) {
-    return std::filesystem::path(WideFromUtf16(Utf16FromCp1251(cp1251Path)));
+    return std::filesystem::path(WideFromUtf16(Utf16FromCp1251(InDataFolder(cp1251Path))));
+}
+
+bool DriveCanHoldFolder(std::string_view cp1251Path) {
+    const std::filesystem::path root = NativePath(cp1251Path).root_path();
+    if (root.empty()) return false;
+    // A share's root ("\\server\share\") is checked by its attributes alone.
+    const std::wstring& text = root.native();
+    if (text.size() == 3 && text[1] == L':') {
+        const UINT type = ::GetDriveTypeW(text.c_str());
+        if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN || type == DRIVE_CDROM) return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(text.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8Path) {
+    if (utf8Path.empty() || utf8Path.size() > INT_MAX) return {};
+    const int length = static_cast<int>(utf8Path.size());
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), length, nullptr, 0);
+    if (size <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), length, wide.data(), size);
+    return std::filesystem::path(wide);
 }
 
 std::string Cp1251PathText(const std::filesystem::path& path) {

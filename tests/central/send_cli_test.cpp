@@ -61,17 +61,20 @@ TEST(CentralCli, SetUpConnectStatusSend) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("central connect"), std::string::npos) << r.err;
 
-    // A wrong password first: the files are written, the connection refused, the password nowhere.
+    // A wrong password first: refused before anything is written, the cause
+    // named in Russian, the password nowhere.
     const std::vector<std::string> where = {"--host",     c.host,    "--port", std::to_string(c.port),
                                             "--database", db.Name(), "--user", user,
                                             "--sslmode",  "disable"};
     r = cli({"connect", "--password-stdin"}, where, "wrong-one-5521\n", env);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("password authentication failed"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("не принял пользователя " + user), std::string::npos) << r.err;
     EXPECT_EQ((r.out + r.err).find("wrong-one-5521"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(station.DataDir() / "central.ini"));
+    EXPECT_FALSE(std::filesystem::exists(station.DataDir() / "central.pgpass"));
     r = cli({"status"}, {}, {}, env);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("Центральная база: нет связи"), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("central connect"), std::string::npos) << r.out << r.err;
 
     const std::filesystem::path passwordFile = station.Drive() / "pw.txt";
     std::ofstream(passwordFile) << password << "\r\n";

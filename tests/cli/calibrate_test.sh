@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # gvc-cli calibrate against gvc-devsim in real time, as an automated
 # calibration line runs it: a refused start, then a whole calibration saved to
-# the report log, the certificate and the sensor.
+# the report log, the certificate and the sensor, its operator the program's
+# settings' (or --operator's).
 set -u
 cli=$1
 devsim=$2
@@ -62,6 +63,9 @@ grep -q "Нулевую Концентрацию Газа" "$work/err" || fail "
 log="$work/D/ВЕЛМОР_Датчики/Отчет/REPORT.log"
 [ "$("$cli" log-verify "$log" | tail -n 1)" = "report log intact: 0 records" ] || fail "the refused run wrote a record"
 
+# The operator a run records is the program's settings' (as the window takes it).
+printf 'operator=%s\r\nas_found_tolerance=10\r\n' "$(printf 'Иванов И.И.' | iconv -f UTF-8 -t CP1251)" \
+    >"$work/D/ВЕЛМОР_Датчики/G_Varnest.ini"
 timeout 600 "$cli" calibrate --yes >"$work/out" 2>"$work/err" &
 cal=$!
 follow_gas "$cal" "$work/err"
@@ -103,4 +107,16 @@ out=$("$cli" calibrate --yes --cylinder 1 2>"$work/err"); rc=$?
 [ $rc -eq 1 ] || fail "expired cylinder gave exit $rc: $out"
 grep -q "Баллон OLD-1 нельзя выбрать: срок годности истек 01.01.2020" "$work/err" || fail "expired cylinder: $(cat "$work/err")"
 "$cli" cylinder list | grep -q "OLD-1.*EXPIRED" || fail "cylinder list: $("$cli" cylinder list)"
-echo "calibrate: 2 runs passed"
+# One operator for both front ends: the saved run names the settings' operator;
+# --operator names another for one run (here stopped at the zero-gas question,
+# after its record began).
+operators() { sqlite3 -readonly "$work/D/ВЕЛМОР_Датчики/calibrations.sqlite" 'SELECT operator_name FROM runs ORDER BY id' | tr '\n' '|'; }
+[ "$(operators)" = "Иванов И.И.|" ] || fail "the saved run's operator: $(operators)"
+"$cli" calibrate --yes --operator "Петров П.П." >"$work/out" 2>"$work/err" </dev/null &
+cal=$!
+for _ in $(seq 600); do grep -q 'Градуировка Нуля' "$work/err" && break; sleep 0.1; done
+kill -INT "$cal"
+wait "$cal"; rc=$?
+[ $rc -eq 130 ] || fail "the stopped run gave exit $rc: $(tail -n 3 "$work/out") / $(tail -n 3 "$work/err")"
+[ "$(operators)" = "Иванов И.И.|Петров П.П.|" ] || fail "operators with --operator: $(operators)"
+echo "calibrate: 3 runs passed"

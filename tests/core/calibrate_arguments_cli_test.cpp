@@ -47,7 +47,9 @@ CliRun RunInEmptyDirectory(const std::string& arguments) {
 
 TEST(CalibrateArguments, BadArgumentsAreRefusedBeforeAnythingElse) {
     const std::string usage =
-        "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID]\n";
+        "usage: gvc-cli calibrate [--yes] [--reference VALUE [--above-range] | --cylinder ID] [--operator "
+        "NAME]\n";
+    const std::string notAName = "\" (one line of at most 100 characters)\n";
     const struct {
         const char* arguments;
         std::string err;
@@ -66,6 +68,12 @@ TEST(CalibrateArguments, BadArgumentsAreRefusedBeforeAnythingElse) {
         {"--cylinder 1x", "not a cylinder number: \"1x\"\n"},
         {"--cylinder 1 --cylinder 2", usage},
         {"--cylinder 1 --reference 50", "--reference and --cylinder both set the reference: give one\n"},
+        {"--operator", usage},
+        {"--operator ''", "not an operator's name: \"" + notAName},
+        {"--operator '  '", "not an operator's name: \"  " + notAName},
+        {"--operator \"$(printf 'A\\tB')\"", "not an operator's name: \"A\tB" + notAName},
+        {"--operator 'Ли 李'", "not an operator's name: \"Ли 李" + notAName},
+        {"--operator A --operator B", usage},
     };
     for (const auto& c : cases) {
         const CliRun run = RunInEmptyDirectory(c.arguments);
@@ -78,7 +86,7 @@ TEST(CalibrateArguments, BadArgumentsAreRefusedBeforeAnythingElse) {
 // A good reference gets past the check: the start-up in the empty directory
 // is what fails now.
 TEST(CalibrateArguments, GoodArgumentsReachTheStartUp) {
-    const CliRun run = RunInEmptyDirectory("--yes --reference 0045.5");
+    const CliRun run = RunInEmptyDirectory("--yes --reference 0045.5 --operator 'Иванов И.И.'");
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     EXPECT_EQ(run.out, "startup failed\n") << run.err;
 }

@@ -20,6 +20,7 @@
 #include "records/sensor_number.h"
 #include "sensor/sensor_messages.h"
 #include "ui/concentration_text.h"
+#include "util/native_path.h"
 #include "util/text_format.h"
 
 using namespace gvc;
@@ -81,8 +82,10 @@ private Q_SLOTS:
         MainWindow& window = sandbox.CreateAndShow();
         QVERIFY(window.StartupOk());
         // One question only: the new tree comes with a new report log.
+        // The question names the folder it will make, where it really is.
         QCOMPARE(sandbox.Messages(),
-                 QStringList{U("Отсутствует директория Данных и файл Отчета\r\nСоздать?"_cp)});
+                 QStringList{U(std::string("Отсутствует директория Данных и файл Отчета\r\n"_cp) +
+                               ShownPath(locations::DataDir) + "\r\n" + std::string("Создать?"_cp))});
         QVERIFY(sandbox.Op().Messages().front().question);
         QVERIFY(std::filesystem::is_regular_file(sandbox.Native(locations::ReportLogPath)));
         QVERIFY(std::filesystem::is_directory(sandbox.Native(locations::SensorsDir)));
@@ -98,9 +101,10 @@ private Q_SLOTS:
         sandbox.Op().QueueAnswer(false);
         MainWindow& window = sandbox.CreateAndShow();
         QVERIFY(!window.StartupOk());
+        const std::string missing = std::string("Отсутствует директория Данных и файл Отчета\r\n"_cp) +
+                                    ShownPath(locations::DataDir) + "\r\n";
         QCOMPARE(sandbox.Messages(),
-                 (QStringList{U("Отсутствует директория Данных и файл Отчета\r\nСоздать?"_cp),
-                              U("Отсутствует директория Данных и файл Отчета\r\n"_cp) + kNoFurtherWork}));
+                 (QStringList{U(missing + std::string("Создать?"_cp)), U(missing) + kNoFurtherWork}));
         SettleClose(window);
         QVERIFY(!std::filesystem::exists(sandbox.Native(locations::DataDir)));
     }

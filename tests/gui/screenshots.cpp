@@ -43,6 +43,7 @@
 
 using namespace gvc::gui;
 using namespace gvc::gui::test;
+using namespace gvc::literals;
 
 namespace {
 
@@ -200,6 +201,19 @@ int main(int argc, char** argv) {
             return 1;
         }
         ok = Save(window, QStringLiteral("log_without_sensor.png")) && ok;
+        // The first start's questions as a Windows PC shows them: the folder
+        // it will make, and the choice of another when drive D: is missing.
+        ok = SaveQuestion(
+                 &window,
+                 std::string(
+                     "Отсутствует директория Данных и файл Отчета\r\nD:\\ВЕЛМОР_Датчики\r\nСоздать?"_cp),
+                 QStringLiteral("start_question.png")) &&
+             ok;
+        ok = SaveQuestion(&window,
+                          std::string("Директорию Данных D:\\ВЕЛМОР_Датчики создать нельзя: нет диска D:\r\n"
+                                      "Выбрать другую папку для данных?"_cp),
+                          QStringLiteral("no_drive_question.png")) &&
+             ok;
         window.btConn->click();
         if (window.ConnectionState() != 0) {
             std::cerr << "no connection to the simulated sensor\n";

@@ -12,7 +12,10 @@
 #   then upgraded leaves one installed version, the new one; the older package
 #   is then refused;
 # - the operator's data folder D:\ВЕЛМОР_Датчики is the same, file for file,
-#   after every install, upgrade and uninstall.
+#   after every install, upgrade and uninstall;
+# - without drive D:, DATADIR="C:\Данные\ВЕЛМОР_Датчики" names the PC's data
+#   folder, which the program's first start makes; without DATADIR the first
+#   start offers another folder, and the one chosen is kept for the PC.
 #
 #   tests/wine/run_wine_msi_tests.sh [NATIVE_BUILD_DIR]
 #
@@ -84,13 +87,13 @@ say "fresh Wine prefix: D: -> $drive_d"
 install_dir="$WINEPREFIX/drive_c/Program Files/G_Varnest"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
-# msiexec OPTION PACKAGE|PRODUCT_CODE: silent, from the package's folder; the status.
+# msiexec OPTION PACKAGE|PRODUCT_CODE [PROPERTY=VALUE...]: silent, from the package's folder; the status.
 msiexec() {
     local what=$2
     if [ -f "$what" ]; then
-        (cd "$(dirname "$what")" && "$wine_cmd" msiexec "$1" "$(basename "$what")" /qn)
+        (cd "$(dirname "$what")" && "$wine_cmd" msiexec "$1" "$(basename "$what")" /qn "${@:3}")
     else
-        "$wine_cmd" msiexec "$1" "$what" /qn
+        "$wine_cmd" msiexec "$1" "$what" /qn "${@:3}"
     fi
     local status=$?
     "$wineserver_cmd" -w >/dev/null 2>&1
@@ -217,6 +220,69 @@ msiexec /x "$product" || fail "msiexec /x $product /qn ended with status $?"
 expect_installed none "after the uninstall by product code"
 expect_program_removed "after the uninstall by product code"
 expect_data_kept "the uninstall by product code"
+
+# --- A PC without drive D: ----------------------------------------------------------------
+# A new Windows has drives C: and Z: only. The administrator names the data
+# folder at the install (DATADIR, a Cyrillic path); the program's first start
+# then asks to make that folder and makes it. Without DATADIR the first start
+# offers to choose another folder: the operator picks C:\Choice and the data
+# folder is made inside it and kept for the PC.
+rm -f "$WINEPREFIX/dosdevices/d:"
+"$wineserver_cmd" -k >/dev/null 2>&1
+"$wineserver_cmd" -w >/dev/null 2>&1
+machine_ini="$WINEPREFIX/drive_c/ProgramData/G_Varnest/G_Varnest.ini"
+machine_setting() { iconv -f CP1251 -t UTF-8 "$machine_ini" 2>&1 | tr -d '\r'; }
+msiexec /i "$msi" 'DATADIR=C:\Данные\ВЕЛМОР_Датчики' || fail "msiexec /i with DATADIR ended with status $?"
+expect_installed "$version" "after the install with DATADIR"
+if [ "$(machine_setting)" != 'data_folder=C:\Данные\ВЕЛМОР_Датчики' ]; then
+    fail "DATADIR did not set the PC's data folder: $(machine_setting)"
+else
+    say "DATADIR set the PC's data folder: $(machine_setting)"
+    window_session "$folder" "$target" "$version" "$work/datadir_window.png" "$WINEPREFIX/drive_c/Данные/ВЕЛМОР_Датчики"
+fi
+msiexec /x "$msi" || fail "msiexec /x after the DATADIR install ended with status $?"
+[ -f "$machine_ini" ] || fail "the uninstall removed the PC's data folder setting"
+
+rm -f "$machine_ini"
+msiexec /i "$msi" || fail "msiexec /i without DATADIR ended with status $?"
+[ ! -e "$machine_ini" ] || fail "an install without DATADIR wrote $(machine_setting)"
+mkdir -p "$WINEPREFIX/drive_c/Choice"
+(cd "$folder" && exec "$wine_cmd" "$target") >"$work/choice.log" 2>&1 &
+chooser_run=$!
+pids+=("$chooser_run")
+if question=$(window_named "Предупреждение" 60); then
+    # "... создать нельзя: нет диска D: / Выбрать другую папку для данных?": Yes.
+    shot "$win/windows_no_drive_d_question.png"
+    timeout 10 xdotool windowfocus "$question" sleep 0.3 key Return
+    # The system's folder dialog (Wine's is titled "Select Folder"): the
+    # folder typed into its name field, then Enter.
+    if dialog=$(window_named "Папка, в которой будут данные|Select Folder" 30); then
+        sleep 1
+        shot "$win/choice-dialog.png"
+        timeout 20 xdotool windowfocus "$dialog" sleep 0.5 key ctrl+a type --delay 50 'C:\Choice'
+        timeout 10 xdotool windowfocus "$dialog" sleep 0.3 key Return
+        # Then the usual first-start question, naming the folder chosen: Yes.
+        if question=$(window_named "Предупреждение" 30); then
+            timeout 10 xdotool windowfocus "$question" sleep 0.3 key Return
+        fi
+        if window_named "Очередная Градуировка Сенсора" 30 >/dev/null; then
+            [ -f "$WINEPREFIX/drive_c/Choice/ВЕЛМОР_Датчики/Отчет/REPORT.log" ] ||
+                fail "the folder chosen holds no report log: $(find "$WINEPREFIX/drive_c/Choice" | head -5)"
+            [ "$(machine_setting)" = 'data_folder=C:\Choice\ВЕЛМОР_Датчики' ] ||
+                fail "the folder chosen is not kept for the PC: $(machine_setting)"
+            say "first start without D: chose C:\\Choice: $(machine_setting)"
+        else
+            shot "$win/choice-failed.png"
+            fail "no main window after choosing C:\\Choice: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ';')"
+        fi
+    else
+        fail "no folder dialog after answering Yes: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ';')"
+    fi
+else
+    fail "no question at the first start without drive D:"
+fi
+kill "$chooser_run" 2>/dev/null
+wait "$chooser_run" 2>/dev/null
 
 if [ $failures -ne 0 ]; then
     echo "$failures installer check(s) failed"

@@ -15,7 +15,9 @@
 # libpq, through Wine's sockets, writes a row to a throw-away PostgreSQL
 # cluster on 127.0.0.1 that the host's psql then reads), then gvc-cli's
 # version, table-check, probe, read, sample, log-verify and calibrate, and
-# replaces a file that a reader holds open (gvc-share-check).
+# replaces a file that a reader holds open (gvc-share-check). Cyrillic
+# arguments (a path below D:\ВЕЛМОР_Датчики, a cylinder's unit and lot) reach
+# gvc-cli.exe intact although the prefix's ANSI code page is not Windows-1251.
 # Where the Linux build's calibration keeps a calibration database,
 # the calibration under Wine must leave its row in its own and `db verify` pass.
 # Where gvc-cli has the central commands, gvc-cli.exe sets up the central
@@ -23,6 +25,9 @@
 # compared with the Linux build's (NATIVE_BUILD_DIR, default build/, made by
 # test.sh; built here when missing). Then the failure cases: the simulator
 # stopped and the port missing from SERIALCOMM.
+#
+# Last, drive D: is unmapped, as on a PC without it: the start-up names the
+# folder and `gvc-cli data-folder set` moves the data to drive C:.
 #
 # Only processes started here are stopped, by their process id; the Wine server
 # of the temporary prefix is stopped with `wineserver -k`.
@@ -448,6 +453,33 @@ else
     fi
 fi
 
+# --- Cyrillic arguments -------------------------------------------------------------
+# Wine hands the program its command line in UTF-16; the prefix's ANSI code page
+# here is not Windows-1251, so a program that read the narrow argv would get "?"
+# for every Cyrillic letter: the report log by its Cyrillic path would be "not
+# found", and a cylinder's unit and lot would be stored as question marks.
+if [ -f "${win_log:-}" ]; then
+    WINE log-verify 'D:\ВЕЛМОР_Датчики\Отчет\REPORT.log' >"$work/cyrillic-log.win" 2>&1 </dev/null
+    rc=$?
+    if [ $rc -ne 0 ] || ! nocr "$work/cyrillic-log.win" | grep -q '^report log intact: 1 records$'; then
+        fail "log-verify D:\\ВЕЛМОР_Датчики\\Отчет\\REPORT.log under Wine (exit $rc): $(nocr "$work/cyrillic-log.win")"
+    else
+        say "log-verify by the Cyrillic path D:\\ВЕЛМОР_Датчики\\Отчет\\REPORT.log: $(nocr "$work/cyrillic-log.win" | tail -n 1)"
+    fi
+fi
+if [ -f "${win_db:-}" ]; then
+    WINE cylinder add 1 50 '% НКПР' 'ПГС-1' 2031-01-01 >"$work/cyrillic-cylinder.win" 2>&1 </dev/null
+    rc=$?
+    WINE cylinder list >"$work/cyrillic-list.win" 2>&1 </dev/null
+    if [ $rc -ne 0 ]; then
+        fail "cylinder add with a Cyrillic unit and lot under Wine (exit $rc): $(nocr "$work/cyrillic-cylinder.win")"
+    elif ! nocr "$work/cyrillic-list.win" | grep -qP '\t50\t% НКПР\tПГС-1\t2031-01-01\t'; then
+        fail "the cylinder's unit and lot under Wine are not '% НКПР' and 'ПГС-1': $(nocr "$work/cyrillic-list.win")"
+    else
+        say "cylinder add with the unit '% НКПР' and the lot 'ПГС-1': $(nocr "$work/cyrillic-list.win" | tail -n 1)"
+    fi
+fi
+
 # --- The central database under Wine ------------------------------------------------
 # gvc-cli.exe sets up the central database on the cluster of the libpq check
 # (init as its administrator, a workstation login with its password from a
@@ -535,6 +567,53 @@ fi
 "$wine_cmd" reg delete 'HKLM\Software\Wine\Ports' /v COM12 /f >/dev/null 2>&1 || fail "cannot remove COM12"
 restart_wineserver
 probe_fails "Устройство не подключено!"
+
+# --- A PC without drive D: -------------------------------------------------------
+# Drive D: unmapped (a new prefix has only C: and Z:): the start-up names the
+# folder it cannot make and how to set another; `data-folder set` keeps another
+# folder for the PC in %ProgramData%\G_Varnest\G_Varnest.ini, and the next
+# start makes that folder (its parent too) with the report log in it. The
+# device is gone by now, so calibrate ends at the connection, after the start-up.
+rm -f "$WINEPREFIX/dosdevices/d:"
+restart_wineserver
+WINE calibrate --yes >"$work/nod.out" 2>"$work/nod.err" </dev/null
+rc=$?
+if [ $rc -ne 1 ] || ! nocr "$work/nod.err" | grep -qF 'Директорию Данных D:\ВЕЛМОР_Датчики создать нельзя: нет диска D:' ||
+    ! nocr "$work/nod.err" | grep -qF 'gvc-cli data-folder set E:\ВЕЛМОР_Датчики'; then
+    fail "calibrate without drive D: (exit $rc): $(nocr "$work/nod.out") / $(nocr "$work/nod.err")"
+else
+    say "without drive D: the start-up says: $(nocr "$work/nod.err" | head -n 2 | tr '\n' ' ')"
+fi
+WINE data-folder set 'C:\Лаборатория\ВЕЛМОР_Датчики' >"$work/nod-set.out" 2>&1 </dev/null
+rc=$?
+machine_ini="$WINEPREFIX/drive_c/ProgramData/G_Varnest/G_Varnest.ini"
+if [ $rc -ne 0 ] || [ "$(iconv -f CP1251 -t UTF-8 "$machine_ini" 2>&1 | tr -d '\r')" != 'data_folder=C:\Лаборатория\ВЕЛМОР_Датчики' ]; then
+    fail "data-folder set under Wine (exit $rc): $(nocr "$work/nod-set.out") / $(cat "$machine_ini" 2>&1)"
+else
+    say "data-folder set: $(nocr "$work/nod-set.out" | head -n 1)"
+fi
+WINE calibrate --yes >"$work/nod2.out" 2>"$work/nod2.err" </dev/null
+new_log="$WINEPREFIX/drive_c/Лаборатория/ВЕЛМОР_Датчики/Отчет/REPORT.log"
+if [ ! -f "$new_log" ]; then
+    fail "the start-up did not make C:\\Лаборатория\\ВЕЛМОР_Датчики: $(nocr "$work/nod2.out") / $(nocr "$work/nod2.err")"
+elif ! nocr "$work/nod2.err" | grep -qF 'C:\Лаборатория\ВЕЛМОР_Датчики'; then
+    fail "the first-start question does not name C:\\Лаборатория\\ВЕЛМОР_Датчики: $(nocr "$work/nod2.err")"
+else
+    say "the next start made C:\\Лаборатория\\ВЕЛМОР_Датчики with its report log: $(nocr "$work/nod2.err" | head -n 2 | tr '\n' ' ')"
+fi
+
+# The same on a console: under a pseudo-terminal Wine gives the program a
+# console, which takes its text as UTF-16 (WriteConsoleW) and shows the
+# Cyrillic folder as such.
+if command -v script >/dev/null; then
+    env -u GVC_REGISTRY_FILE -u GVC_DRIVE_D timeout 120 script -qc "'$wine_cmd' '$exe' data-folder" /dev/null \
+        </dev/null >"$work/console.out" 2>&1
+    if nocr "$work/console.out" | grep -qF 'data folder: C:\Лаборатория\ВЕЛМОР_Датчики'; then
+        say "on a console: $(nocr "$work/console.out" | grep -F 'data folder:' | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g')"
+    else
+        fail "data-folder on a console: $(cat -v "$work/console.out" | head -n 3)"
+    fi
+fi
 
 say "done in $((SECONDS - started)) s"
 if [ "$failures" -ne 0 ]; then

@@ -61,15 +61,16 @@ window_named() {
 }
 shot() { import -window root "$1" 2>/dev/null || fail "cannot take a screenshot $1"; }
 
-# window_session FOLDER PROGRAM VERSION SCREENSHOT: starts PROGRAM (a Windows
-# path, or a name in FOLDER) with FOLDER as its working folder against a fresh
-# gvc-devsim, on an empty D:. Answers the data-directory question with Enter,
+# window_session FOLDER PROGRAM VERSION SCREENSHOT [DATA]: starts PROGRAM (a
+# Windows path, or a name in FOLDER) with FOLDER as its working folder against a
+# fresh gvc-devsim, on an empty data folder (DATA, the Linux path of the
+# program's data folder; default D:\ВЕЛМОР_Датчики). Answers the data-directory question with Enter,
 # checks the versioned title, the fixed size and the centred position, clicks
 # "Подсоединить", checks that the whole sensor was read, opens the
 # characteristics page and saves the window's picture as SCREENSHOT. Stops the
 # program and the simulator.
 window_session() {
-    local folder=$1 program=$2 version=$3 picture=$4 session
+    local folder=$1 program=$2 version=$3 picture=$4 data=${5:-$drive_d/ВЕЛМОР_Датчики} session
     session=$(mktemp -d "$work/session.XXXXXX")
     mkfifo "$session/sim.in"
     exec 7<>"$session/sim.in"
@@ -98,7 +99,7 @@ window_session() {
     title=$(xdotool getwindowname "$main")
     say "main window: $title"
     [ "$title" = "Очередная Градуировка Сенсора (v_$version)" ] || fail "the title is '$title'"
-    [ -f "$drive_d/ВЕЛМОР_Датчики/Отчет/REPORT.log" ] || fail "the answer Yes made no report log on D:"
+    [ -f "$data/Отчет/REPORT.log" ] || fail "the answer Yes made no report log in $data"
 
     # The client area is 656 x 449; Wine draws the frame and caption in the X window.
     # shellcheck disable=SC2034 # xdotool also sets SCREEN and WINDOW
