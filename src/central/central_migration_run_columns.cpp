@@ -7,7 +7,10 @@ namespace gvc {
 // reference cylinder and how the row came into the workstation's database
 // (each hashed, so each travels with the run). submit_run now inserts every
 // field of gvc.run_values by name, and the due list also takes a run that
-// left its sensor without a valid calibration. NULL for a run sent before.
+// left its sensor without a valid calibration. A run sent before reads as it
+// was hashed: 0, empty or NULL, which its hash leaves out. A workstation of
+// an older program must be brought up to date to send (its row type is the
+// older one).
 std::string_view CentralMigrationRunColumns() {
     return R"sql(
 ALTER TYPE gvc.run_values ADD ATTRIBUTE params_write bigint;
@@ -23,18 +26,18 @@ ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_lot text;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_expiry date;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE recorded_from bigint;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE recorded_utc bigint;
-ALTER TABLE gvc.runs ADD COLUMN params_write bigint;
-ALTER TABLE gvc.runs ADD COLUMN restore bigint;
-ALTER TABLE gvc.runs ADD COLUMN before_unknown bigint;
+ALTER TABLE gvc.runs ADD COLUMN params_write bigint NOT NULL DEFAULT 0;
+ALTER TABLE gvc.runs ADD COLUMN restore bigint NOT NULL DEFAULT 0;
+ALTER TABLE gvc.runs ADD COLUMN before_unknown bigint NOT NULL DEFAULT 0;
 ALTER TABLE gvc.runs ADD COLUMN computed_slope bigint;
 ALTER TABLE gvc.runs ADD COLUMN computed_offset bigint;
-ALTER TABLE gvc.runs ADD COLUMN cylinder_gas_code bigint;
-ALTER TABLE gvc.runs ADD COLUMN cylinder_gas_text text;
+ALTER TABLE gvc.runs ADD COLUMN cylinder_gas_code bigint NOT NULL DEFAULT 0;
+ALTER TABLE gvc.runs ADD COLUMN cylinder_gas_text text NOT NULL DEFAULT '';
 ALTER TABLE gvc.runs ADD COLUMN cylinder_concentration float8;
-ALTER TABLE gvc.runs ADD COLUMN cylinder_unit text;
-ALTER TABLE gvc.runs ADD COLUMN cylinder_lot text;
+ALTER TABLE gvc.runs ADD COLUMN cylinder_unit text NOT NULL DEFAULT '';
+ALTER TABLE gvc.runs ADD COLUMN cylinder_lot text NOT NULL DEFAULT '';
 ALTER TABLE gvc.runs ADD COLUMN cylinder_expiry date;
-ALTER TABLE gvc.runs ADD COLUMN recorded_from bigint;
+ALTER TABLE gvc.runs ADD COLUMN recorded_from bigint NOT NULL DEFAULT 0;
 ALTER TABLE gvc.runs ADD COLUMN recorded_utc bigint;
 
 CREATE OR REPLACE FUNCTION gvc.submit_run(p_station uuid, p_station_name text, p_local_id bigint,

@@ -36,23 +36,23 @@ void VisitReading(V& v, const char* shown, const char* reading, const char* rang
     }
 }
 
-// The cylinder's copy: its texts empty and its values NULL when the run had none.
+// The cylinder's copy: its texts empty, its gas 0 and its values NULL when the
+// run had none.
 template <class V>
 void VisitCylinder(V& v, std::optional<RunCylinder>& value) {
     RunCylinder c = value.value_or(RunCylinder{});
-    std::optional<int> gas = value ? std::optional<int>(c.gasCode) : std::nullopt;
     bool concentration = value.has_value();
-    std::optional<CivilDate> expiry = value ? std::optional<CivilDate>(c.expiry) : std::nullopt;
-    v.OptInt("cylinder_gas_code", gas);
+    std::optional<CivilDate> expiry;
+    if (value) expiry = c.expiry;
+    v.Int("cylinder_gas_code", c.gasCode);
     v.Text("cylinder_gas_text", c.gasText);
     v.OptReal("cylinder_concentration", c.concentration, concentration);
     v.Text("cylinder_unit", c.unitText);
     v.Text("cylinder_lot", c.lot);
     v.OptDate("cylinder_expiry", expiry);
-    if (gas && concentration && expiry) {
-        c.gasCode = *gas;
-        c.expiry = *expiry;
-        value = c;
+    if (concentration && expiry.has_value()) {
+        c.expiry = expiry.value_or(CivilDate{});
+        value = std::move(c);
     } else {
         value.reset();
     }

@@ -15,6 +15,7 @@
 #include "central/central_submit.h"
 #include "read_fixture.h"
 #include "send_fixture.h"
+#include "store/run_codec.h"
 #include "store/sqlite_db.h"
 #include "util/cp1251.h"
 
@@ -270,6 +271,17 @@ TEST(SubmitRefusalsMigration, TheNewestCalibrationsAreRebuiltByReceipt) {
     ASSERT_TRUE(due.ok) << Utf8FromCp1251(due.message);
     ASSERT_EQ(due.value.size(), 1u);
     EXPECT_EQ(due.value[0].nextCalibration, DateFromDayNumber(now / 86400 + 30));
+    // The rows sent before the run's later fields existed read as they were
+    // hashed, and their hashes still hold.
+    const auto runs = CentralReader(db.Admin()).AllRuns();
+    ASSERT_TRUE(runs.ok) << Utf8FromCp1251(runs.message);
+    ASSERT_EQ(runs.value.size(), 2u);
+    for (const StoredRun& row : runs.value) {
+        const StoredRun& sent = row.record.runId == "genuine" ? genuine : forged;
+        EXPECT_EQ(row.record.restore, StepOutcome::kNotRun);
+        EXPECT_FALSE(row.record.cylinder.has_value());
+        EXPECT_EQ(EncodeRun(row.record, row.endOfUse), EncodeRun(sent.record, sent.endOfUse));
+    }
 }
 
 }  // namespace
