@@ -23,7 +23,7 @@ ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_gas_text text;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_concentration float8;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_unit text;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_lot text;
-ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_expiry date;
+ALTER TYPE gvc.run_values ADD ATTRIBUTE cylinder_expiry text;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE recorded_from bigint;
 ALTER TYPE gvc.run_values ADD ATTRIBUTE recorded_utc bigint;
 ALTER TABLE gvc.runs ADD COLUMN params_write bigint NOT NULL DEFAULT 0;
@@ -36,7 +36,7 @@ ALTER TABLE gvc.runs ADD COLUMN cylinder_gas_text text NOT NULL DEFAULT '';
 ALTER TABLE gvc.runs ADD COLUMN cylinder_concentration float8;
 ALTER TABLE gvc.runs ADD COLUMN cylinder_unit text NOT NULL DEFAULT '';
 ALTER TABLE gvc.runs ADD COLUMN cylinder_lot text NOT NULL DEFAULT '';
-ALTER TABLE gvc.runs ADD COLUMN cylinder_expiry date;
+ALTER TABLE gvc.runs ADD COLUMN cylinder_expiry text NOT NULL DEFAULT '';
 ALTER TABLE gvc.runs ADD COLUMN recorded_from bigint NOT NULL DEFAULT 0;
 ALTER TABLE gvc.runs ADD COLUMN recorded_utc bigint;
 

@@ -42,16 +42,17 @@ template <class V>
 void VisitCylinder(V& v, std::optional<RunCylinder>& value) {
     RunCylinder c = value.value_or(RunCylinder{});
     bool concentration = value.has_value();
-    std::optional<CivilDate> expiry;
-    if (value) expiry = c.expiry;
+    // The expiry as its ISO text, empty without a cylinder.
+    std::string expiry = value ? IsoDateText(c.expiry) : std::string();
     v.Int("cylinder_gas_code", c.gasCode);
     v.Text("cylinder_gas_text", c.gasText);
     v.OptReal("cylinder_concentration", c.concentration, concentration);
     v.Text("cylinder_unit", c.unitText);
     v.Text("cylinder_lot", c.lot);
-    v.OptDate("cylinder_expiry", expiry);
-    if (concentration && expiry.has_value()) {
-        c.expiry = expiry.value_or(CivilDate{});
+    v.Text("cylinder_expiry", expiry);
+    const auto date = ParseIsoDate(expiry);
+    if (concentration && date) {
+        c.expiry = *date;
         value = std::move(c);
     } else {
         value.reset();
