@@ -19,7 +19,7 @@ WorkstationRecords ReadWorkstationRecords() {
     } else {
         result.log.message = read.problem.empty()
                                  ? std::string("Не открывается файл "_cp) +
-                                       std::string(locations::ReportLogPath) + std::string(" для чтения"_cp)
+                                       ShownPath(locations::ReportLogPath) + std::string(" для чтения"_cp)
                                  : read.problem;
     }
     result.certificates = ScanCertificates(NativePath(locations::SensorsDir));
