@@ -4,6 +4,7 @@
 #include "records/data_dirs.h"
 #include "records/sensor_number.h"
 #include "util/cp1251.h"
+#include "util/native_path.h"
 #include "util/system_error.h"
 #include "util/text_checksum.h"
 #include "util/text_format.h"
@@ -115,7 +116,7 @@ bool WriteSensorFile(const CharacteristicsRows& rows, std::string_view reference
                      const SensorTypeTable& table, const ReportTimestamp& when, FileSystem& fs,
                      ErrorText& error) {
     const std::string path = CertificatePath(identity, table);
-    error.Set(std::string("Не открывается файл "_cp) + path + std::string(" для записи"_cp));
+    error.Set(std::string("Не открывается файл "_cp) + ShownPath(path) + std::string(" для записи"_cp));
     if (!IsSafeGasDirectoryName(table.GasName(identity.GasNumber))) return false;
     // The certificate about to be replaced is kept first; without it, no new one.
     if (!ArchiveCertificate(identity, table, fs, error)) return false;

@@ -159,17 +159,17 @@ bool AppendReportRecord(std::string_view slopeText, std::string_view initialSlop
     // disk, a missing right), its text follows on a second line.
     const auto old = fs.ReadAll(logPath, kMaxReportLogSize);
     if (!old) {
-        error.Set(
-            WithCause(std::string("Не открывается файл "_cp) + base + ".log" + std::string(" для чтения"_cp),
-                      fs.FailureCause()));
+        error.Set(WithCause(
+            std::string("Не открывается файл "_cp) + ShownPath(base + ".log") + std::string(" для чтения"_cp),
+            fs.FailureCause()));
         return false;
     }
 
     auto copy = fs.Create(copyPath);
     if (!copy) {
-        error.Set(
-            WithCause(std::string("Не открывается файл "_cp) + base + ".bak" + std::string(" для записи"_cp),
-                      fs.FailureCause()));
+        error.Set(WithCause(
+            std::string("Не открывается файл "_cp) + ShownPath(base + ".bak") + std::string(" для записи"_cp),
+            fs.FailureCause()));
         return false;
     }
     // Any failure from here on leaves REPORT.log untouched; the partial copy goes.

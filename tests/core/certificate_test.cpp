@@ -120,9 +120,11 @@ TEST_F(CertificateTest, FailedWriteKeepsThePreviousCertificate) {
 TEST_F(CertificateTest, MissingTypeDirectoryFailsAndOverlongLinesAreCut) {
     identity_.TypeNumber = 7;  // methane has no type 07: no directory
     EXPECT_FALSE(Write());
+    // The file is named where it really is (below the directory drive D: is mapped to here).
     EXPECT_EQ(Utf8FromCp1251(error_.Text()),
-              "Не открывается файл D:\\ВЕЛМОР_Датчики\\Датчики\\01-Метан\\Тип_01-07\\01-07_00_012_345.dat "
-              "для записи\r\nNo such file or directory");
+              "Не открывается файл " + root_.string() +
+                  "/ВЕЛМОР_Датчики/Датчики/01-Метан/Тип_01-07/01-07_00_012_345.dat "
+                  "для записи\r\nNo such file or directory");
     identity_.TypeNumber = 1;
     rows_[5].newText = std::string(32, 'x');  // a 32-character list text: 52 + 2 + 32 > 77
     ASSERT_TRUE(Write());

@@ -205,7 +205,8 @@ TEST_F(ReportLogTest, RecordOfTheWrongLengthIsRefused) {
 TEST_F(ReportLogTest, MissingLogFailsWithItsPath) {
     std::filesystem::remove(Native(locations::ReportLogPath));
     EXPECT_FALSE(Append());
-    EXPECT_EQ(Message(), "Не открывается файл D:\\ВЕЛМОР_Датчики\\Отчет\\REPORT.log для чтения");
+    EXPECT_EQ(Message(),
+              "Не открывается файл " + root_.string() + "/ВЕЛМОР_Датчики/Отчет/REPORT.log для чтения");
     EXPECT_FALSE(fs_.Exists(locations::ReportLogPath));
 }
 
