@@ -41,11 +41,14 @@ stop_at_write() {
     before=$(grep -c ' write ' "$work/traffic.log")
     "$cli" calibrate --yes >"$work/out" 2>"$work/err" &
     local cal=$!
-    for _ in $(seq 600); do
+    # Up to a minute: a busy machine may take long to reach the first write.
+    for _ in $(seq 6000); do
         [ "$(grep -c ' write ' "$work/traffic.log")" -ge $((before + writes)) ] && break
         kill -0 "$cal" 2>/dev/null || break
         sleep 0.01
     done
+    [ "$(grep -c ' write ' "$work/traffic.log")" -ge $((before + writes)) ] ||
+        fail "write $writes was never reached: $(tail -n 3 "$work/err")"
     kill "-$signal" "$cal"
     wait "$cal"
 }
