@@ -47,8 +47,11 @@ stop_at_write() {
         kill -0 "$cal" 2>/dev/null || break
         sleep 0.01
     done
-    [ "$(grep -c ' write ' "$work/traffic.log")" -ge $((before + writes)) ] ||
+    if [ "$(grep -c ' write ' "$work/traffic.log")" -lt $((before + writes)) ]; then
+        kill "$cal" 2>/dev/null
+        wait "$cal"
         fail "write $writes was never reached: $(tail -n 3 "$work/err")"
+    fi
     kill "-$signal" "$cal"
     wait "$cal"
 }
