@@ -4,6 +4,7 @@
 
 #include "util/cp1251.h"
 #include "util/native_path.h"
+#include "util/text_format.h"
 
 namespace gvc {
 
@@ -13,14 +14,6 @@ using namespace gvc::literals;
 
 constexpr std::size_t kMaxFile = 64 * 1024;
 constexpr std::string_view kDataFolderKey = "data_folder=";
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
 
 }  // namespace
 
@@ -33,10 +26,10 @@ MachineSettings ParseMachineSettings(std::string_view text) {
     MachineSettings settings;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        const std::string_view line = Trimmed(text.substr(0, end));
+        const std::string_view line = TrimBlanks(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (line.starts_with(kDataFolderKey))
-            settings.dataFolder = Trimmed(line.substr(kDataFolderKey.size()));
+            settings.dataFolder = TrimBlanks(line.substr(kDataFolderKey.size()));
     }
     return settings;
 }

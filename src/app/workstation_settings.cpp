@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "util/host_names.h"
+#include "util/text_format.h"
 
 namespace gvc {
 
@@ -14,18 +15,10 @@ constexpr std::size_t kMaxName = 100;
 constexpr std::string_view kOperatorKey = "operator=";
 constexpr std::string_view kToleranceKey = "as_found_tolerance=";
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // A name on one line: control characters would break the file's lines.
 std::string CleanName(std::string_view name) {
     std::string clean;
-    for (const char c : Trimmed(name)) {
+    for (const char c : TrimBlanks(name)) {
         if (static_cast<unsigned char>(c) >= 0x20 && clean.size() < kMaxName) clean += c;
     }
     return clean;
@@ -34,7 +27,7 @@ std::string CleanName(std::string_view name) {
 }  // namespace
 
 std::optional<double> ParseTolerance(std::string_view text) {
-    std::string number(Trimmed(text));
+    std::string number(TrimBlanks(text));
     for (char& c : number) {
         if (c == ',') c = '.';
     }
@@ -50,7 +43,7 @@ WorkstationSettings ParseSettings(std::string_view text) {
     WorkstationSettings settings;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        const std::string_view line = Trimmed(text.substr(0, end));
+        const std::string_view line = TrimBlanks(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (line.starts_with(kOperatorKey))
             settings.operatorName = CleanName(line.substr(kOperatorKey.size()));

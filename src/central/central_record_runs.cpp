@@ -4,25 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "util/text_format.h"
-
 namespace gvc {
-
-namespace {
-
-// The record in every column, as a key.
-std::string RecordKey(const ReportRecord& r) {
-    std::string key = DotDateText(r.date);
-    for (const std::string* part : {&r.time, &r.sensorOld, &r.sensorNew, &r.k00, &r.ki, &r.unit}) {
-        key += '\x1f';
-        key += *part;
-    }
-    for (const int n : {r.calibration, r.calibrationResourceMax, r.workResourceMax})
-        key += '\x1f' + std::to_string(n);
-    return key;
-}
-
-}  // namespace
 
 std::vector<RecordRun> OneRunPerRecord(std::vector<StoredRun> runs) {
     // Which run tells each record, then those runs in their order (an own row
@@ -33,13 +15,13 @@ std::vector<RecordRun> OneRunPerRecord(std::vector<StoredRun> runs) {
     for (std::size_t i = 0; i < runs.size(); ++i) {
         records.push_back(ParseReportRecord(runs[i].record.reportRecordLine));
         if (!records.back()) continue;
-        const auto [it, added] = teller.emplace(RecordKey(*records.back()), i);
+        const auto [it, added] = teller.emplace(ReportRecordKey(*records.back()), i);
         if (!added && runs[it->second].record.imported && !runs[i].record.imported) it->second = i;
     }
     std::vector<RecordRun> kept;
     kept.reserve(teller.size());
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        if (records[i] && teller.at(RecordKey(*records[i])) == i)
+        if (records[i] && teller.at(ReportRecordKey(*records[i])) == i)
             kept.push_back({std::move(*records[i]), std::move(runs[i])});
     }
     return kept;

@@ -66,12 +66,6 @@ Submission Submit(PgConnection& server, const std::string& stationId, const std:
     return Read(server.Exec(SubmitRunSql(), SubmitRunParams(stationId, stationName, row)));
 }
 
-std::int64_t NowUtc() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // Why sending stopped, naming the run when one was at fault.
 std::string ServerProblem(PgConnection& server, const StoredRun* row) {
     std::string text = server.Lost() ? std::string("связь с центральной базой прервана: "_cp)
@@ -194,7 +188,7 @@ private:
 
     bool Mark(const std::vector<SentMark>& marks) {
         std::string message;
-        if (MarkSent(store_, marks, NowUtc(), message)) return true;
+        if (MarkSent(store_, marks, UtcSecondsNow(), message)) return true;
         return Stop(std::string("отправленное не отмечено в базе рабочего места: "_cp) + message);
     }
 

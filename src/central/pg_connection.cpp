@@ -172,6 +172,77 @@ std::vector<int> PgParams::Lengths() const {
     return lengths;
 }
 
+namespace {
+
+// libpq's keywords and values for the options, as separate arrays with the
+// database name not expanded: no setting can smuggle another keyword (a
+// password, a host) in. `login`: with the password, the session's settings and
+// keepalives; without, only where the server is (for a ping).
+class ConnectKeywords {
+public:
+    ConnectKeywords(const PgConnectOptions& options, bool login)
+        : port_(options.port == 0 ? std::string() : NumberText(options.port)),
+          timeout_(NumberText(options.connectTimeoutSeconds < 1 ? 1 : options.connectTimeoutSeconds)) {
+        Add("host", options.host);
+        Add("port", port_);
+        Add("dbname", options.database);
+        Add("user", options.user);
+        if (login) {
+            Add("passfile", options.passFile);
+            Add("password", options.password);
+        }
+        Add("sslmode", options.sslMode);
+        Add("connect_timeout", timeout_);
+        if (login) {
+            static const std::string utf8 = "UTF8";
+            static const std::string on = "1";
+            static const std::string idle = "10";
+            static const std::string interval = "5";
+            static const std::string count = "3";
+            Add("application_name", options.applicationName);
+            Add("client_encoding", utf8);
+            // A cut network is noticed within about half a minute instead of hours.
+            Add("keepalives", on);
+            Add("keepalives_idle", idle);
+            Add("keepalives_interval", interval);
+            Add("keepalives_count", count);
+        }
+        keys_.push_back(nullptr);
+        values_.push_back(nullptr);
+    }
+    const char* const* Keys() const { return keys_.data(); }
+    const char* const* Values() const { return values_.data(); }
+
+private:
+    void Add(const char* key, const std::string& value) {
+        if (value.empty()) return;
+        keys_.push_back(key);
+        values_.push_back(value.c_str());
+    }
+    std::string port_;
+    std::string timeout_;
+    std::vector<const char*> keys_;
+    std::vector<const char*> values_;
+};
+
+}  // namespace
+
+PgPing PgConnection::Ping(const PgConnectOptions& options) {
+    if (options.port < 0 || options.port > 65535) return PgPing::kNoAttempt;
+    const ConnectKeywords keywords(options, false);
+    switch (PQpingParams(keywords.Keys(), keywords.Values(), 0)) {
+        case PQPING_OK:
+            return PgPing::kAccepting;
+        case PQPING_REJECT:
+            return PgPing::kRejecting;
+        case PQPING_NO_RESPONSE:
+            return PgPing::kNoResponse;
+        case PQPING_NO_ATTEMPT:
+            break;
+    }
+    return PgPing::kNoAttempt;
+}
+
 PgConnection::PgConnection(pg_conn* conn) : conn_(conn) {}
 
 PgConnection::~PgConnection() {
@@ -184,41 +255,8 @@ std::unique_ptr<PgConnection> PgConnection::Connect(const PgConnectOptions& opti
         message = std::string("неверный порт центральной базы: "_cp) + std::to_string(options.port);
         return nullptr;
     }
-    const std::string port = options.port == 0 ? std::string() : NumberText(options.port);
-    const std::string timeout =
-        NumberText(options.connectTimeoutSeconds < 1 ? 1 : options.connectTimeoutSeconds);
-    // Keywords and values as separate arrays, the database name not expanded:
-    // no setting can smuggle another keyword (a password, a host) in.
-    std::vector<const char*> keys;
-    std::vector<const char*> values;
-    const auto add = [&](const char* key, const std::string& value) {
-        if (value.empty()) return;
-        keys.push_back(key);
-        values.push_back(value.c_str());
-    };
-    add("host", options.host);
-    add("port", port);
-    add("dbname", options.database);
-    add("user", options.user);
-    add("passfile", options.passFile);
-    add("password", options.password);
-    add("sslmode", options.sslMode);
-    add("connect_timeout", timeout);
-    add("application_name", options.applicationName);
-    static const std::string utf8 = "UTF8";
-    static const std::string on = "1";
-    static const std::string idle = "10";
-    static const std::string interval = "5";
-    static const std::string count = "3";
-    add("client_encoding", utf8);
-    // A cut network is noticed within about half a minute instead of hours.
-    add("keepalives", on);
-    add("keepalives_idle", idle);
-    add("keepalives_interval", interval);
-    add("keepalives_count", count);
-    keys.push_back(nullptr);
-    values.push_back(nullptr);
-    pg_conn* conn = PQconnectdbParams(keys.data(), values.data(), 0);
+    const ConnectKeywords keywords(options, true);
+    pg_conn* conn = PQconnectdbParams(keywords.Keys(), keywords.Values(), 0);
     if (!conn) {
         message = "нет памяти для соединения с центральной базой"_cp;
         return nullptr;

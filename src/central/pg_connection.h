@@ -88,6 +88,9 @@ private:
     std::vector<int> formats_;
 };
 
+// What answers at a server's host and port, without logging in.
+enum class PgPing { kAccepting, kRejecting, kNoResponse, kNoAttempt };
+
 class PgConnection {
 public:
     ~PgConnection();
@@ -97,6 +100,9 @@ public:
     // Connects within the options' timeout. Nothing, with the reason in
     // `message` (Windows-1251), when the server cannot be reached or refuses.
     static std::unique_ptr<PgConnection> Connect(const PgConnectOptions& options, std::string& message);
+    // Whether a server answers at the options' host and port and takes
+    // connections (libpq's ping: no login, no password needed).
+    static PgPing Ping(const PgConnectOptions& options);
 
     // Runs one statement with its parameters. On a failure the result is not
     // Ok and Error(), SqlState() and Lost() say why.

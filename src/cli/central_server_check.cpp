@@ -1,9 +1,5 @@
 #include "cli/central_server_check.h"
 
-#include <libpq-fe.h>
-
-#include <vector>
-
 #include "central/central_schema.h"
 #include "util/cp1251.h"
 
@@ -15,29 +11,6 @@ using namespace gvc::literals;
 
 bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
-}
-
-// Whether anything answers at the host and port: libpq's ping, which neither
-// logs in nor needs a password.
-PGPing Ping(const PgConnectOptions& o) {
-    const std::string port = o.port > 0 ? std::to_string(o.port) : std::string();
-    const std::string timeout = std::to_string(o.connectTimeoutSeconds < 1 ? 1 : o.connectTimeoutSeconds);
-    std::vector<const char*> keys;
-    std::vector<const char*> values;
-    const auto add = [&](const char* key, const std::string& value) {
-        if (value.empty()) return;
-        keys.push_back(key);
-        values.push_back(value.c_str());
-    };
-    add("host", o.host);
-    add("port", port);
-    add("dbname", o.database);
-    add("user", o.user);
-    add("sslmode", o.sslMode);
-    add("connect_timeout", timeout);
-    keys.push_back(nullptr);
-    values.push_back(nullptr);
-    return PQpingParams(keys.data(), values.data(), 0);
 }
 
 std::string ServerName(const PgConnectOptions& o) {
@@ -101,9 +74,9 @@ CentralCheck CheckCentralServer(const PgConnectOptions& options, bool asWorkstat
     std::string message;
     auto connection = PgConnection::Connect(options, message);
     if (!connection) {
-        const PGPing ping = Ping(options);
-        if (ping == PQPING_REJECT) return Failed(CentralProblem::kNotAccepting, options, message);
-        const CentralProblem problem = ConnectionProblem(message, ping == PQPING_OK);
+        const PgPing ping = PgConnection::Ping(options);
+        if (ping == PgPing::kRejecting) return Failed(CentralProblem::kNotAccepting, options, message);
+        const CentralProblem problem = ConnectionProblem(message, ping == PgPing::kAccepting);
         return Failed(problem, options, message);
     }
     const auto version = CentralSchemaVersion(*connection, message);

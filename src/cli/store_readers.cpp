@@ -30,18 +30,6 @@ struct LoggedRun {
     RunRecord run;
 };
 
-// A record in every column, as the key that pairs it with its run.
-std::string RecordKey(const ReportRecord& r) {
-    std::string key = DotDateText(r.date);
-    for (const std::string* part : {&r.time, &r.sensorOld, &r.sensorNew, &r.k00, &r.ki, &r.unit}) {
-        key += '\x1f';
-        key += *part;
-    }
-    for (const int n : {r.calibration, r.calibrationResourceMax, r.workResourceMax})
-        key += '\x1f' + std::to_string(n);
-    return key;
-}
-
 // One run per record, in the order given: the same record held by several
 // runs (a database rebuilt from the files and sent again, one log imported
 // on two computers) is named once, with the run's own row before a row
@@ -51,7 +39,7 @@ std::vector<LoggedRun> OnePerRecord(std::vector<LoggedRun> runs) {
     kept.reserve(runs.size());
     std::map<std::string, std::size_t> at;
     for (LoggedRun& r : runs) {
-        const auto [it, added] = at.emplace(RecordKey(r.record), kept.size());
+        const auto [it, added] = at.emplace(ReportRecordKey(r.record), kept.size());
         if (added) {
             kept.push_back(std::move(r));
         } else if (kept[it->second].run.imported && !r.run.imported) {
@@ -84,14 +72,15 @@ std::optional<std::vector<LoggedRun>> Logged(StoreRead<std::vector<StoredRun>> r
 // The runs of one sensor that left it without a valid calibration (a restore
 // that failed, a run the program never ended): the log holds no record of
 // most of them, and each must be seen beside the calibrations.
-std::vector<std::string> RunsLeavingNoCalibration(const std::vector<StoredRun>& runs, const std::string& sensor) {
+std::vector<std::string> RunsLeavingNoCalibration(const std::vector<StoredRun>& runs,
+                                                  const std::string& sensor) {
     std::vector<std::string> lines;
     if (sensor.empty()) return lines;
     for (const StoredRun& s : runs) {
         const RunRecord& run = s.record;
         if (run.sensorNumber != sensor || !LeftSensorInvalid(run)) continue;
-        std::string line = DotDateText(CivilDate{run.endLocal.year, run.endLocal.month, run.endLocal.day}) + "  " +
-                           StampText(run.endLocal).substr(11) + "  " + run.resultText;
+        std::string line = DotDateText(CivilDate{run.endLocal.year, run.endLocal.month, run.endLocal.day}) +
+                           "  " + StampText(run.endLocal).substr(11) + "  " + run.resultText;
         if (!RestoreText(run).empty())
             line += std::string("; параметры до градуировки: "_cp) + RestoreText(run);
         if (run.outcome == RunOutcome::kUnfinished) line += "; " + run.saving.message;
@@ -105,8 +94,8 @@ std::vector<std::string> RunsLeavingNoCalibration(const std::vector<StoredRun>& 
 
 int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> read,
                  const std::map<std::int64_t, Cylinder>& cylinders, const HistoryShape& shape, CommandIo io) {
-    const std::vector<std::string> invalid = read.ok ? RunsLeavingNoCalibration(read.value, sensor)
-                                                     : std::vector<std::string>{};
+    const std::vector<std::string> invalid =
+        read.ok ? RunsLeavingNoCalibration(read.value, sensor) : std::vector<std::string>{};
     const auto runs = Logged(std::move(read), sensor, io);
     if (!runs) return 1;
     if (runs->empty() && invalid.empty()) {
@@ -117,7 +106,7 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
     std::map<std::string, const RunRecord*> runOf;
     for (const LoggedRun& r : *runs) {
         records.push_back(r.record);
-        runOf.emplace(RecordKey(r.record), &r.run);
+        runOf.emplace(ReportRecordKey(r.record), &r.run);
     }
     const std::vector<HistoryEntry> history = SensorHistory(records, sensor);
     io.out << "sensor " << Utf8FromCp1251(sensor) << ": " << history.size() << " calibrations\n";
@@ -129,7 +118,7 @@ int PrintHistory(const std::string& sensor, StoreRead<std::vector<StoredRun>> re
         const ReportRecord& r = e.record;
         // Each entry with the run of its own record (every entry has one: the
         // records came from the runs).
-        const auto found = runOf.find(RecordKey(r));
+        const auto found = runOf.find(ReportRecordKey(r));
         if (found == runOf.end()) continue;
         const RunRecord& run = *found->second;
         std::string line = DotDateText(r.date) + "  " + r.time + "  " +

@@ -7,6 +7,7 @@
 
 #include "records/report_log.h"
 #include "util/cp1251.h"
+#include "util/text_format.h"
 
 namespace gvc {
 
@@ -161,6 +162,17 @@ void MergeRecords(std::vector<ReportRecord>& records) {
             kept.push_back(std::move(r));
     }
     records = std::move(kept);
+}
+
+std::string ReportRecordKey(const ReportRecord& r) {
+    std::string key = DotDateText(r.date);
+    for (const std::string* part : {&r.time, &r.sensorOld, &r.sensorNew, &r.k00, &r.ki, &r.unit}) {
+        key += '\x1f';
+        key += *part;
+    }
+    for (const int n : {r.calibration, r.calibrationResourceMax, r.workResourceMax})
+        key += '\x1f' + std::to_string(n);
+    return key;
 }
 
 }  // namespace gvc

@@ -32,6 +32,9 @@ struct ReportRecord {
 // append writes there.
 std::optional<ReportRecord> ParseReportRecord(std::string_view line);
 
+// The record in every column, as a key: two records are one when their keys are.
+std::string ReportRecordKey(const ReportRecord& record);
+
 // "+00.9766" -> "0.9766", "-01.2000" -> "-1.2000": the sign's "+" and the
 // integer part's leading zeros go. Nothing for a text that is no signed
 // decimal number.

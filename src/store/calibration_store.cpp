@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
 #include <system_error>
 
 #include "records/locations.h"
@@ -85,12 +84,6 @@ StoreRead<std::vector<Cylinder>> ReadCylinders(SqliteDb& db, const std::string& 
     if (st.Failed()) return Failure<std::vector<Cylinder>>(db);
     read.ok = true;
     return read;
-}
-
-std::int64_t UtcSecondsNow() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 }  // namespace

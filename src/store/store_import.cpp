@@ -1,7 +1,6 @@
 #include "store/store_import.h"
 
 #include <algorithm>
-#include <chrono>
 #include <set>
 
 #include "history/report_records.h"
@@ -43,9 +42,7 @@ RunRecord ImportedRun(std::string_view sensor, const ReportTimestamp& when) {
     RunRecord run;
     run.imported = true;
     run.recordedFrom = RecordedFrom::kImport;
-    run.recordedUtc =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
+    run.recordedUtc = UtcSecondsNow();
     run.outcome = RunOutcome::kSaved;
     run.sensorNumber = std::string(sensor);
     run.startLocal = when;

@@ -1,7 +1,5 @@
 #include "store/store_run_sink.h"
 
-#include <filesystem>
-
 #include "history/certificate_reader.h"
 #include "util/cp1251.h"
 #include "util/native_path.h"
@@ -60,15 +58,18 @@ RunRecord StoreRunSink::WithCylinder(const RunRecord& record) {
     return run;
 }
 
-std::unique_ptr<CalibrationStore> StoreRunSink::OpenStore(std::string& problem) {
-    auto store = CalibrationStore::Open(places_.database, problem);
-    if (!store || !store->IsNew()) return store;
-    // A database made now takes in the files of record first (before this
-    // run writes its own), and says so when it replaces one made before.
+void StoreRunSink::TakeInFiles(CalibrationStore& store) {
     ImportSummary import;
     std::vector<std::string> problems;
-    if (RecordNewStore(*store, places_, import, problems) && report_)
+    if (RecordNewStore(store, places_, import, problems) && report_)
         report_(RebuiltStoreText(places_.database, import.added));
+}
+
+std::unique_ptr<CalibrationStore> StoreRunSink::OpenStore(std::string& problem) {
+    auto store = CalibrationStore::Open(places_.database, problem);
+    // A database made now takes in the files of record first (before this
+    // run writes its own), and says so when it replaces one made before.
+    if (store && store->IsNew()) TakeInFiles(*store);
     return store;
 }
 
@@ -99,21 +100,15 @@ void StoreRunSink::RunEnded(const RunRecord& record) {
     // The run goes in before a new database imports the files, which already
     // hold this run's record and certificate: the import then skips them.
     std::string problem;
-    const bool existed = std::filesystem::exists(places_.database);
-    const auto store = existed ? OpenStore(problem) : CalibrationStore::Open(places_.database, problem);
+    const auto store = CalibrationStore::Open(places_.database, problem);
     if (store && store->AddRun(run, problem, endOfUse)) {
         lastKept_ = Kept::kDatabase;
         // Its progress, when that had to wait in the outbox, is over.
         RemoveFromOutbox(places_.outbox, run);
         FlushOutbox(*store, places_.outbox, places_.files, true);
-        if (!existed) {
-            // Made only now: the files already hold this run's record and
-            // certificate, which the import knows from its row and skips.
-            ImportSummary import;
-            std::vector<std::string> problems;
-            if (RecordNewStore(*store, places_, import, problems) && report_)
-                report_(RebuiltStoreText(places_.database, import.added));
-        }
+        // Made only now: the files already hold this run's record and
+        // certificate, which the import knows from its row and skips.
+        if (store->IsNew()) TakeInFiles(*store);
         return;
     }
     std::string outboxProblem;

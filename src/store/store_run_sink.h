@@ -34,6 +34,9 @@ private:
     RunRecord WithCylinder(const RunRecord& record);
     // The database for writing; a new one takes in the files of record first.
     std::unique_ptr<CalibrationStore> OpenStore(std::string& problem);
+    // A new database takes in the files of record, and says so when it
+    // replaces one made before.
+    void TakeInFiles(CalibrationStore& store);
 
     StorePlaces places_;
     Report report_;

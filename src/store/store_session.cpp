@@ -1,6 +1,5 @@
 #include "store/store_session.h"
 
-#include <chrono>
 #include <fstream>
 #include <system_error>
 
@@ -55,9 +54,7 @@ bool RecordNewStore(CalibrationStore& store, const StorePlaces& places, ImportSu
     std::error_code ec;
     const bool rebuilt = std::filesystem::exists(MadeMark(places.database), ec);
     import = ImportRecordFiles(store, places.files);
-    const auto now =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
+    const std::int64_t now = UtcSecondsNow();
     std::string problem;
     if (import.ok && !store.WriteOrigin({now, std::int64_t{import.added}, rebuilt}, problem))
         problems.push_back(problem);

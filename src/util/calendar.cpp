@@ -1,6 +1,7 @@
 #include "util/calendar.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "util/text_format.h"
 
@@ -83,6 +84,12 @@ std::string IsoDateText(const CivilDate& date) {
 std::string DotDateText(const CivilDate& date) {
     return FormatIntZero(date.day, 2) + "." + FormatIntZero(date.month, 2) + "." +
            FormatIntZero(date.year, 4);
+}
+
+std::int64_t UtcSecondsNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace gvc

@@ -26,6 +26,10 @@ std::int64_t DayNumber(const CivilDate& date);
 // The date of a day number (the inverse of DayNumber).
 CivilDate DateFromDayNumber(std::int64_t day);
 
+// The system's time now in seconds since 1970-01-01 UTC (for records that
+// note when they were written; the calibration run takes its time from its view).
+std::int64_t UtcSecondsNow();
+
 // "dd.mm.yyyy" as the records write it; nothing for any other text or a day
 // that does not exist (31.02.2026).
 std::optional<CivilDate> ParseDotDate(std::string_view text);

@@ -40,4 +40,8 @@ std::string TrimTrailingSpaces(std::span<char> buffer);
 // The text with trailing spaces removed; an all-space text becomes empty.
 std::string_view TrimRight(std::string_view text);
 
+// A settings file's line or value without the blanks and tabs around it (and
+// the CR of a CR LF line end).
+std::string_view TrimBlanks(std::string_view text);
+
 }  // namespace gvc
